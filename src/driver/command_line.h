@@ -1,0 +1,63 @@
+// The command line: the argument table, splitting a one-string command line, and the options.
+//
+// Arguments are positional by their place in the table, options included: argument 1 is the XML
+// input, 2 the template, 3 the output. An option written among the first three takes a position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/tracked_memory.h"
+
+namespace ruvo {
+
+// 20 slots of 260 bytes, each holding one argument of at most 259 bytes and a NUL. The slot
+// pointer array and every slot are counted blocks, released with the table.
+class ArgTable {
+ public:
+  static constexpr int kSlots = 20;
+  static constexpr std::size_t kSlotSize = 260;
+  static constexpr std::size_t kMaxArgumentLength = kSlotSize - 1;
+
+  ArgTable() = default;
+  ArgTable(ArgTable&& other) noexcept;
+  ArgTable& operator=(ArgTable&& other) noexcept;
+  ArgTable(const ArgTable&) = delete;
+  ~ArgTable();
+
+  // Takes the pointer array and all slots; false (nothing kept) when one cannot be had.
+  [[nodiscard]] bool allocate();
+  // Stores bytes as the argument at index; false when they do not fit a slot.
+  [[nodiscard]] bool store(int index, const char* bytes, std::size_t length);
+  // The argument at index (0-based); only slots that were stored may be read.
+  const char* at(int index) const { return slots_[index]; }
+
+ private:
+  char** slots_ = nullptr;
+};
+
+// What storing the arguments gave: how many, and whether one among them was too long for its
+// slot (the run is then refused, never run with an argument cut short).
+struct StoredArguments {
+  int count = 0;
+  bool too_long = false;
+};
+
+// Splits a one-string command line into the table: blanks (0x20 only) separate arguments, a
+// double or single quote flips one shared quote flag, and an argument that starts and ends with
+// the same quote loses those two outer quotes. At most max - 1 arguments are stored.
+[[nodiscard]] StoredArguments split_command_line(const char* text, ArgTable& table, int max);
+
+// Stores already split arguments (argv without the program name) exactly as they are.
+[[nodiscard]] StoredArguments store_arguments(int argc, const char* const* argv, ArgTable& table,
+                                              int max);
+
+// Applies every stored argument that is an option word to the run settings. Returns true when
+// "-h" was met (its arguments after it are not looked at).
+[[nodiscard]] bool apply_options(const ArgTable& table, int count);
+
+// Reads a decimal integer as the preview row count: blanks skipped, an optional sign, digits up
+// to the first other byte; 0 without digits. Values beyond 32 bits are held at the limit.
+std::int32_t parse_row_count(const char* text);
+
+}  // namespace ruvo

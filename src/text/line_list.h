@@ -1,0 +1,76 @@
+// LineList: a doubly linked list of owned text lines with one cursor.
+//
+// The template, the configuration file and each configuration section live in a LineList. The
+// filling and table code edits the template in place and relies on exactly where the cursor
+// stands after each operation:
+//
+//   line_list_rewind         first line (none if empty)            returns the first line
+//   line_list_next / _prev   the neighbour if there is one,         returns the neighbour, or none
+//                            otherwise unchanged                    when the cursor did not move
+//   line_list_append         unchanged                              true / false
+//   line_list_insert_after   unchanged (on the line before the new one)
+//   line_list_delete_current the following line; the new last line when the last went; none when
+//                            the only line went
+//
+// So line_list_next returning none never leaves a cursor that was on a line at none.
+//
+// The list owns its lines and each line owns its text: a block of length + 1 bytes holding the
+// bytes and a NUL. Every block is counted (tracked_alloc) and released when the list is.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "text/tracked_memory.h"
+
+namespace ruvo {
+
+struct Line {
+  Line() = default;
+  Line(const Line&) = delete;
+  Line& operator=(const Line&) = delete;
+
+  std::size_t length = 0;  // bytes of text, without the NUL
+  ByteBlock block;         // length + 1 bytes: the text and a NUL
+  Line* next = nullptr;
+  Line* prev = nullptr;
+
+  char* text() const noexcept { return block.get(); }
+  std::string_view view() const noexcept { return {block.get(), length}; }
+};
+
+struct LineList {
+  LineList() = default;
+  LineList(const LineList&) = delete;
+  LineList& operator=(const LineList&) = delete;
+  ~LineList();  // releases every line, last to first
+
+  std::size_t count = 0;
+  Line* cursor = nullptr;
+  Line* head = nullptr;
+  Line* tail = nullptr;
+};
+
+using LineListPtr = Tracked<LineList>;
+
+// An empty list with no cursor; none when memory is short.
+[[nodiscard]] LineListPtr line_list_new();
+
+// Adds a copy of the bytes as the new last line; false when nothing was added.
+[[nodiscard]] bool line_list_append(LineList* list, const char* bytes, std::size_t length);
+// Adds a copy of the bytes right after the cursor line; false without a cursor or memory.
+[[nodiscard]] bool line_list_insert_after(LineList* list, const char* bytes, std::size_t length);
+// Removes the cursor line; does nothing without a cursor.
+void line_list_delete_current(LineList* list);
+
+Line* line_list_rewind(LineList* list);
+Line* line_list_next(LineList* list);
+Line* line_list_prev(LineList* list);
+Line* line_list_current(const LineList* list);
+
+// Replaces bytes start..end (both included) of the line with the replacement. Needs
+// start <= end < length; false (line unchanged) otherwise or when memory is short.
+[[nodiscard]] bool line_replace_span(Line* line, std::size_t start, std::size_t end,
+                                     std::string_view replacement);
+
+}  // namespace ruvo

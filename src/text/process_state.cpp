@@ -1,0 +1,15 @@
+#include "text/process_state.h"
+
+namespace ruvo {
+
+ProcessState g_process;
+
+void reset_process_state() {
+  g_process.settings = RunSettings{};
+  g_process.run_log.reset();
+  g_process.message_buffer[0] = '\0';
+  g_process.mem_in_use = 0;
+  g_process.faults = AllocationFaults{};
+}
+
+}  // namespace ruvo

@@ -1,0 +1,25 @@
+#include "text/tracked_memory.h"
+
+#include <cstdlib>
+
+#include "text/process_state.h"
+
+namespace ruvo {
+
+void* tracked_alloc(std::size_t size) noexcept {
+  g_process.mem_in_use += static_cast<std::int64_t>(size);
+  AllocationFaults& faults = g_process.faults;
+  ++faults.requests;
+  if (faults.refuse_at != 0 && faults.requests == faults.refuse_at) {
+    return nullptr;
+  }
+  // malloc(0) may give none; a zero-sized request is still a valid block for its owner.
+  return std::malloc(size == 0 ? 1 : size);
+}
+
+void tracked_free(void* block, std::size_t size) noexcept {
+  g_process.mem_in_use -= static_cast<std::int64_t>(size);
+  std::free(block);
+}
+
+}  // namespace ruvo

@@ -1,0 +1,184 @@
+// The driver through the built binary: exit status, output bytes, standard output and the run
+// log of every ending of a run.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/binary_runner.h"
+#include "support/test_support.h"
+
+namespace ruvo {
+namespace {
+
+using test::file_exists;
+using test::read_file;
+using test::write_file;
+using Lines = std::vector<std::string>;
+
+constexpr const char* kMemoryLine = "TS:INFO. Conteo de Memoria Total memoria final:: 0";
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    help_ = read_file(std::string(RUVO_TEST_DATA) + "/help.txt");
+    ASSERT_FALSE(help_.empty());
+    write_file(dir_.file("in.xml"),
+               "<?xml version=\"1.0\"?>\n<Comprobante xmlns=\"urn:f\" total=\"10\"/>\n");
+    write_file(dir_.file("tpl.txt"), "Total: <<Comprobante:total>>\r\nfin\n");
+    write_file(dir_.file("Ruvo.cfg"), "[COMMA_INSERT]\nComprobante:total\n");
+  }
+
+  test::BinaryResult run(const std::vector<std::string>& arguments) {
+    test::BinaryResult result = test::run_binary(dir_.path().string(), arguments);
+    EXPECT_EQ(result.standard_error, "") << "the program writes nothing on standard error";
+    return result;
+  }
+
+  Lines log() const { return test::masked_log_lines(read_file(dir_.file("Ruvo.log"))); }
+  bool log_exists() const { return file_exists(dir_.file("Ruvo.log")); }
+
+  test::TempDir dir_;
+  std::string help_;
+};
+
+TEST_F(RunTest, TooFewArgumentsPrintTheHelpAndOpenNoLog) {
+  for (const Lines& arguments : {Lines{}, Lines{" "}, Lines{"in.xml", "tpl.txt"}}) {
+    const test::BinaryResult result = run(arguments);
+    EXPECT_EQ(result.exit_status, 251);
+    EXPECT_EQ(result.standard_output, help_);
+  }
+  EXPECT_FALSE(log_exists());
+}
+
+TEST_F(RunTest, HelpOptionAnywhereEndsTheRunWithZero) {
+  for (const Lines& arguments : {Lines{"x", "-H", "y", "z", "w"}, Lines{"-h"}}) {
+    const test::BinaryResult result = run(arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.standard_output, help_);
+  }
+  EXPECT_FALSE(log_exists());
+  EXPECT_FALSE(file_exists(dir_.file("y")));
+}
+
+TEST_F(RunTest, ArgumentTooLongForItsSlotIsRefusedBeforeAnyOption) {
+  const test::BinaryResult result = run({"in.xml", "tpl.txt", std::string(260, 'o'), "-h"});
+  EXPECT_EQ(result.exit_status, 251);
+  EXPECT_EQ(result.standard_output, help_);
+  EXPECT_FALSE(log_exists());
+
+  // The same length on the 20th argument is never stored, so it is not refused.
+  Lines many = {"in.xml", "tpl.txt", "out.txt"};
+  while (many.size() < 19) {
+    many.push_back("-text");
+  }
+  many.push_back(std::string(300, 'x'));
+  many.push_back("-h");
+  const test::BinaryResult ignored = run(many);
+  EXPECT_EQ(ignored.exit_status, 0);
+  EXPECT_EQ(ignored.standard_output, "") << "-h as 21st argument is not seen";
+  EXPECT_TRUE(file_exists(dir_.file("out.txt")));
+}
+
+TEST_F(RunTest, SuccessWritesTheTemplateAndLogsNothing) {
+  const test::BinaryResult result = run({"in.xml", "tpl.txt", "out.txt"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.standard_output, "");
+  EXPECT_TRUE(log_exists());
+  EXPECT_EQ(log(), Lines{});
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: <<Comprobante:total>>\nfin");
+}
+
+TEST_F(RunTest, MissingXmlInputIsUnusableInvocation) {
+  write_file(dir_.file("out.txt"), "previous");
+  const test::BinaryResult result = run({"missing.xml", "tpl.txt", "out.txt"});
+  EXPECT_EQ(result.exit_status, 251);
+  EXPECT_EQ(result.standard_output, "");
+  EXPECT_EQ(log(), (Lines{"TS:ERROR: El archivo XML de entrada no existe:",
+                          "                missing.xml", kMemoryLine}));
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "previous");
+}
+
+TEST_F(RunTest, MalformedXmlLogsLibxml2sError) {
+  write_file(dir_.file("bad.xml"), "<a><b></a>");
+  const test::BinaryResult result = run({"bad.xml", "tpl.txt", "out.txt"});
+  EXPECT_EQ(result.exit_status, 252);
+  EXPECT_EQ(result.standard_output, "");
+  // libxml2's message carries its own line end, which the log keeps.
+  EXPECT_EQ(log(), (Lines{"TS:ERROR: Archivo de entrada parseado con errores.",
+                          "                XML Error #77 in [bad.xml]. Premature end of data in "
+                          "tag a line 1",
+                          "", kMemoryLine}));
+  EXPECT_FALSE(file_exists(dir_.file("out.txt")));
+}
+
+TEST_F(RunTest, MissingTemplateOrConfigurationPrintsTheHelp) {
+  const test::BinaryResult no_template = run({"in.xml", "-xml", "tpl.txt", "out.txt"});
+  EXPECT_EQ(no_template.exit_status, 252);
+  EXPECT_EQ(no_template.standard_output, help_);
+  EXPECT_EQ(log(), (Lines{"TS:ERROR: El archivo Plantilla NO se encuentra.",
+                          "                -xml", kMemoryLine}));
+
+  std::filesystem::remove(dir_.file("Ruvo.log"));
+  const test::BinaryResult no_config = run({"in.xml", "tpl.txt", "out.txt", "-c", "other.cfg"});
+  EXPECT_EQ(no_config.exit_status, 252);
+  EXPECT_EQ(no_config.standard_output, help_);
+  EXPECT_EQ(log(), (Lines{"TS:ERROR: El archivo Cfg NO se encuentra.", kMemoryLine}));
+  EXPECT_FALSE(file_exists(dir_.file("out.txt")));
+}
+
+TEST_F(RunTest, UnreadableTemplateIsNotTakenForAnEmptyOne) {
+  std::filesystem::create_directory(dir_.file("folder"));
+  const test::BinaryResult result = run({"in.xml", "folder", "out.txt"});
+  EXPECT_EQ(result.exit_status, 252);
+  EXPECT_EQ(log(), (Lines{"TS:ERROR: El archivo Plantilla NO se encuentra.",
+                          "                folder", kMemoryLine}));
+  EXPECT_FALSE(file_exists(dir_.file("out.txt")));
+}
+
+TEST_F(RunTest, OutputThatCannotBeWrittenIsAFailure) {
+  for (const std::string output : {"/dev/full", "no/such/folder/out.txt"}) {
+    std::filesystem::remove(dir_.file("Ruvo.log"));
+    const test::BinaryResult result = run({"in.xml", "tpl.txt", output});
+    EXPECT_EQ(result.exit_status, 253) << output;
+    EXPECT_EQ(result.standard_output, "");
+    EXPECT_EQ(log(), (Lines{"TS:ERROR: No se pudo escribir el archivo de salida:",
+                            "                " + output, kMemoryLine}));
+  }
+}
+
+TEST_F(RunTest, ConfigurationPathFollowsTheLastDashC) {
+  write_file(dir_.file("other.cfg"), "");
+  EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-c", "nope.cfg", "-c", "other.cfg"}).exit_status,
+            0);
+  std::filesystem::remove(dir_.file("Ruvo.cfg"));
+  // "-c" as the last argument keeps the default name, which is gone now.
+  EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-c", "other.cfg", "-c"}).exit_status, 0);
+  EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-c"}).exit_status, 252);
+}
+
+TEST_F(RunTest, RunsAppendToTheSameLog) {
+  run({"missing.xml", "tpl.txt", "out.txt"});
+  run({"in.xml", "missing.txt", "out.txt"});
+  const Lines lines = log();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "TS:ERROR: El archivo XML de entrada no existe:");
+  EXPECT_EQ(lines[3], "TS:ERROR: El archivo Plantilla NO se encuentra.");
+}
+
+TEST_F(RunTest, LogThatCannotBeOpenedChangesNothingElse) {
+  std::filesystem::create_directory(dir_.file("Ruvo.log"));
+  EXPECT_EQ(run({"missing.xml", "tpl.txt", "out.txt"}).exit_status, 251);
+  EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt"}).exit_status, 0);
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: <<Comprobante:total>>\nfin");
+}
+
+TEST_F(RunTest, InputNamedDashIsTheFileNotStandardInput) {
+  write_file(dir_.file("-"), "<r/>");
+  EXPECT_EQ(run({"-", "tpl.txt", "out.txt"}).exit_status, 0);
+  EXPECT_TRUE(file_exists(dir_.file("out.txt")));
+}
+
+}  // namespace
+}  // namespace ruvo

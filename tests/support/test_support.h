@@ -1,0 +1,66 @@
+// Shared helpers of the tests: a clean process state per test, temporary folders, files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "text/line_list.h"
+#include "text/process_state.h"
+
+namespace ruvo::test {
+
+// Every test starts from the state of a new process and leaves it reset, so no setting, open
+// log or memory count leaks from one test into the next. Checks that the test released every
+// counted byte it took.
+class CleanStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { reset_process_state(); }
+  void TearDown() override {
+    EXPECT_EQ(mem_in_use(), 0) << "counted bytes still held at the end of the test";
+    reset_process_state();
+  }
+};
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Runs the rest of the scope with the current folder set to the given one.
+class ScopedCurrentDir {
+ public:
+  explicit ScopedCurrentDir(const std::filesystem::path& dir);
+  ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+  ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+  ~ScopedCurrentDir();
+
+ private:
+  std::filesystem::path previous_;
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+
+// The lines of a list, as strings.
+std::vector<std::string> lines_of(const LineList* list);
+// A new list holding the given lines.
+LineListPtr make_list(const std::vector<std::string>& lines);
+
+// Log lines with their timestamp replaced by "TS:", after checking its shape.
+std::vector<std::string> masked_log_lines(const std::string& log_text);
+
+}  // namespace ruvo::test

@@ -1,0 +1,119 @@
+#include "text/line_list.h"
+
+#include "support/test_support.h"
+
+namespace ruvo {
+namespace {
+
+using test::lines_of;
+using test::make_list;
+using LineListTest = test::CleanStateTest;
+
+std::string cursor_text(const LineList* list) {
+  const Line* line = line_list_current(list);
+  return line == nullptr ? "<none>" : std::string(line->view());
+}
+
+TEST_F(LineListTest, CursorMovesStopAtTheEnds) {
+  LineListPtr list = make_list({"a", "b", "c"});
+  EXPECT_EQ(line_list_next(list.get()), nullptr) << "a fresh list has no cursor";
+  EXPECT_EQ(line_list_current(list.get()), nullptr);
+  EXPECT_EQ(line_list_prev(list.get()), nullptr);
+
+  EXPECT_EQ(line_list_rewind(list.get())->view(), "a");
+  EXPECT_EQ(line_list_prev(list.get()), nullptr);
+  EXPECT_EQ(cursor_text(list.get()), "a");
+  EXPECT_EQ(line_list_next(list.get())->view(), "b");
+  EXPECT_EQ(line_list_next(list.get())->view(), "c");
+  EXPECT_EQ(line_list_next(list.get()), nullptr);
+  EXPECT_EQ(cursor_text(list.get()), "c") << "the cursor keeps the last line";
+  EXPECT_EQ(line_list_prev(list.get())->view(), "b");
+
+  LineListPtr empty = line_list_new();
+  EXPECT_EQ(line_list_rewind(empty.get()), nullptr);
+  EXPECT_EQ(line_list_next(nullptr), nullptr);
+}
+
+TEST_F(LineListTest, DeleteCurrentMovesToFollowerThenPredecessor) {
+  LineListPtr list = make_list({"a", "b", "c"});
+  line_list_rewind(list.get());
+  line_list_next(list.get());
+  line_list_delete_current(list.get());
+  EXPECT_EQ(cursor_text(list.get()), "c");
+  EXPECT_EQ(lines_of(list.get()), (std::vector<std::string>{"a", "c"}));
+
+  line_list_delete_current(list.get());
+  EXPECT_EQ(cursor_text(list.get()), "a") << "after the last line, the new last line";
+  EXPECT_EQ(list->tail, list->head);
+  EXPECT_EQ(list->count, 1u);
+
+  line_list_delete_current(list.get());
+  EXPECT_EQ(list->cursor, nullptr);
+  EXPECT_EQ(list->head, nullptr);
+  EXPECT_EQ(list->tail, nullptr);
+  EXPECT_EQ(list->count, 0u);
+  line_list_delete_current(list.get());  // no cursor: nothing happens
+
+  LineListPtr first = make_list({"a", "b"});
+  line_list_rewind(first.get());
+  line_list_delete_current(first.get());
+  EXPECT_EQ(cursor_text(first.get()), "b");
+  EXPECT_EQ(first->head->prev, nullptr);
+}
+
+TEST_F(LineListTest, InsertAfterKeepsTheCursorAndLinksTheTail) {
+  LineListPtr list = make_list({"a", "c"});
+  EXPECT_FALSE(line_list_insert_after(list.get(), "x", 1)) << "no cursor yet";
+  line_list_rewind(list.get());
+  ASSERT_TRUE(line_list_insert_after(list.get(), "b", 1));
+  EXPECT_EQ(cursor_text(list.get()), "a");
+  EXPECT_EQ(lines_of(list.get()), (std::vector<std::string>{"a", "b", "c"}));
+
+  line_list_next(list.get());
+  line_list_next(list.get());
+  ASSERT_TRUE(line_list_insert_after(list.get(), "d", 1));
+  EXPECT_EQ(list->tail->view(), "d");
+  EXPECT_EQ(line_list_next(list.get())->view(), "d");
+  EXPECT_EQ(list->count, 4u);
+  EXPECT_EQ(list->tail->prev->view(), "c");
+}
+
+TEST_F(LineListTest, ReplaceSpanRewritesTheLineInPlace) {
+  LineListPtr list = make_list({"ab<<X>>cd"});
+  Line* line = line_list_rewind(list.get());
+  ASSERT_TRUE(line_replace_span(line, 2, 6, "42"));
+  EXPECT_EQ(line->view(), "ab42cd");
+  EXPECT_EQ(line->length, 6u);
+  ASSERT_TRUE(line_replace_span(line, 0, 5, ""));
+  EXPECT_EQ(line->view(), "");
+  EXPECT_EQ(line->text()[0], '\0');
+
+  LineListPtr other = make_list({"abc"});
+  Line* short_line = line_list_rewind(other.get());
+  EXPECT_FALSE(line_replace_span(short_line, 1, 3, "x")) << "end past the text";
+  EXPECT_FALSE(line_replace_span(short_line, 2, 1, "x")) << "start after end";
+  EXPECT_EQ(short_line->view(), "abc");
+}
+
+TEST_F(LineListTest, ReplaceSpanWithoutMemoryLeavesTheLineWhole) {
+  LineListPtr list = make_list({"ab<<X>>cd"});
+  Line* line = line_list_rewind(list.get());
+  const std::int64_t before = mem_in_use();
+  g_process.faults.refuse_at = g_process.faults.requests + 1;
+  EXPECT_FALSE(line_replace_span(line, 2, 6, "value"));
+  EXPECT_EQ(line->view(), "ab<<X>>cd");
+  g_process.mem_in_use = before;
+}
+
+TEST_F(LineListTest, ReleasingAListGivesBackEveryByte) {
+  {
+    LineListPtr list = make_list({"one", "", std::string(1000, 'z')});
+    line_list_rewind(list.get());
+    ASSERT_TRUE(line_list_insert_after(list.get(), "two", 3));
+    EXPECT_GT(mem_in_use(), 1000);
+  }
+  EXPECT_EQ(mem_in_use(), 0);
+}
+
+}  // namespace
+}  // namespace ruvo
