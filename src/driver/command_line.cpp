@@ -14,7 +14,9 @@ namespace ruvo {
 
 namespace {
 
-bool is_quote(char c) { return c == '"' || c == '\''; }
+bool is_quote(char c) {
+  return c == '"' || c == '\'';
+}
 
 bool option_is(const char* argument, const char* word) {
   // strcasecmp folds only A to Z in the C locale the program runs in.

@@ -24,7 +24,9 @@ struct Outcome {
   bool succeeded;
 };
 
-Outcome fail(int exit_code) { return {exit_code, false}; }
+Outcome fail(int exit_code) {
+  return {exit_code, false};
+}
 
 Outcome fail_with_help(int exit_code) {
   print_help();
@@ -32,7 +34,9 @@ Outcome fail_with_help(int exit_code) {
 }
 
 // libxml2 reads standard input for the path "-"; the input is a file of that name.
-const char* xml_input_path(const char* path) { return std::strcmp(path, "-") == 0 ? "./-" : path; }
+const char* xml_input_path(const char* path) {
+  return std::strcmp(path, "-") == 0 ? "./-" : path;
+}
 
 bool can_open_for_reading(const char* path) {
   FilePtr file(std::fopen(path, "r"));
@@ -121,9 +125,8 @@ int run_command_line(const char* command_line) {
 }
 
 int run_arguments(int argc, const char* const* argv) {
-  return run([argc, argv](ArgTable& table, int max) {
-    return store_arguments(argc, argv, table, max);
-  });
+  return run(
+      [argc, argv](ArgTable& table, int max) { return store_arguments(argc, argv, table, max); });
 }
 
 }  // namespace ruvo

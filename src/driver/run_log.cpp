@@ -16,9 +16,13 @@ constexpr const char* kDetailIndent = "                ";  // 16 spaces
 
 }  // namespace
 
-void open_run_log() { g_process.run_log.reset(std::fopen(kRunLogName, "a")); }
+void open_run_log() {
+  g_process.run_log.reset(std::fopen(kRunLogName, "a"));
+}
 
-void close_run_log() { g_process.run_log.reset(); }
+void close_run_log() {
+  g_process.run_log.reset();
+}
 
 void log_line(std::FILE* log, const char* text) {
   // The calendar time gives the date and the seconds; a second reading gives the milliseconds.

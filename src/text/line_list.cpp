@@ -36,7 +36,9 @@ LineList::~LineList() {
   }
 }
 
-LineListPtr line_list_new() { return make_tracked<LineList>(); }
+LineListPtr line_list_new() {
+  return make_tracked<LineList>();
+}
 
 bool line_list_append(LineList* list, const char* bytes, std::size_t length) {
   if (list == nullptr) {
@@ -124,7 +126,9 @@ Line* line_list_prev(LineList* list) {
   return list->cursor;
 }
 
-Line* line_list_current(const LineList* list) { return list == nullptr ? nullptr : list->cursor; }
+Line* line_list_current(const LineList* list) {
+  return list == nullptr ? nullptr : list->cursor;
+}
 
 bool line_replace_span(Line* line, std::size_t start, std::size_t end,
                        std::string_view replacement) {

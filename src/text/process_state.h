@@ -54,9 +54,17 @@ extern ProcessState g_process;
 // Puts every field back to its value at process start (closing an open log).
 void reset_process_state();
 
-inline RunSettings& run_settings() { return g_process.settings; }
-inline std::FILE* run_log() { return g_process.run_log.get(); }
-inline std::int64_t mem_in_use() { return g_process.mem_in_use; }
-inline char* message_buffer() { return g_process.message_buffer; }
+inline RunSettings& run_settings() {
+  return g_process.settings;
+}
+inline std::FILE* run_log() {
+  return g_process.run_log.get();
+}
+inline std::int64_t mem_in_use() {
+  return g_process.mem_in_use;
+}
+inline char* message_buffer() {
+  return g_process.message_buffer;
+}
 
 }  // namespace ruvo

@@ -21,7 +21,9 @@ std::size_t grown_capacity(std::size_t capacity, std::size_t length, std::size_t
 
 }  // namespace
 
-TextBufferPtr text_buffer_new_empty() { return make_tracked<TextBuffer>(); }
+TextBufferPtr text_buffer_new_empty() {
+  return make_tracked<TextBuffer>();
+}
 
 TextBufferPtr text_buffer_new(std::size_t capacity) {
   TextBufferPtr buffer = make_tracked<TextBuffer>();

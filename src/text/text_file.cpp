@@ -39,8 +39,7 @@ void line_splitter_feed(LineSplitter& splitter, const char* bytes, std::size_t c
     }
     static_cast<void>(line_list_append(splitter.target, data + line_start, length));
     line_start = line_end + 1;
-    lf = static_cast<const char*>(
-        std::memchr(data + line_start, '\n', work->length - line_start));
+    lf = static_cast<const char*>(std::memchr(data + line_start, '\n', work->length - line_start));
   }
   const std::size_t tail_length = work->length - line_start;
   if (tail_length == 0) {

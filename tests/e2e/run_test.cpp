@@ -117,8 +117,8 @@ TEST_F(RunTest, MissingTemplateOrConfigurationPrintsTheHelp) {
   const test::BinaryResult no_template = run({"in.xml", "-xml", "tpl.txt", "out.txt"});
   EXPECT_EQ(no_template.exit_status, 252);
   EXPECT_EQ(no_template.standard_output, help_);
-  EXPECT_EQ(log(), (Lines{"TS:ERROR: El archivo Plantilla NO se encuentra.",
-                          "                -xml", kMemoryLine}));
+  EXPECT_EQ(log(), (Lines{"TS:ERROR: El archivo Plantilla NO se encuentra.", "                -xml",
+                          kMemoryLine}));
 
   std::filesystem::remove(dir_.file("Ruvo.log"));
   const test::BinaryResult no_config = run({"in.xml", "tpl.txt", "out.txt", "-c", "other.cfg"});

@@ -29,7 +29,9 @@ ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& dir)
   std::filesystem::current_path(dir);
 }
 
-ScopedCurrentDir::~ScopedCurrentDir() { std::filesystem::current_path(previous_); }
+ScopedCurrentDir::~ScopedCurrentDir() {
+  std::filesystem::current_path(previous_);
+}
 
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -44,7 +46,9 @@ std::string read_file(const std::string& path) {
   return bytes.str();
 }
 
-bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
 
 std::vector<std::string> lines_of(const LineList* list) {
   std::vector<std::string> lines;

@@ -42,7 +42,8 @@ TEST_F(TextFileTest, SplitsAtLfAndDropsOnlyTheCrBeforeIt) {
   EXPECT_EQ(load("x\r"), (Lines{"x\r"}));
   EXPECT_EQ(load("a\rb\n\r\n"), (Lines{"a\rb", ""}));
   EXPECT_EQ(load(""), Lines{});
-  EXPECT_EQ(load(std::string("a\0b\n", 4)), Lines{std::string("a\0b", 3)}) << "NUL kept in the line";
+  EXPECT_EQ(load(std::string("a\0b\n", 4)), Lines{std::string("a\0b", 3)})
+      << "NUL kept in the line";
 }
 
 TEST_F(TextFileTest, LinesCrossChunkBoundaries) {
