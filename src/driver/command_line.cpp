@@ -2,12 +2,10 @@
 
 #include <strings.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <limits>
 #include <utility>
 
+#include "text/decimal.h"
 #include "text/process_state.h"
 
 namespace ruvo {
@@ -121,28 +119,7 @@ StoredArguments store_arguments(int argc, const char* const* argv, ArgTable& tab
   return stored;
 }
 
-std::int32_t parse_row_count(const char* text) {
-  const char* p = text;
-  while (std::isspace(static_cast<unsigned char>(*p))) {
-    ++p;
-  }
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  while (*p >= '0' && *p <= '9') {
-    value = std::min(value * 10 + (*p - '0'), kLimit);
-    ++p;
-  }
-  if (negative) {
-    value = -value;
-  }
-  value = std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max());
-  return static_cast<std::int32_t>(value);
-}
+std::int32_t parse_row_count(const char* text) { return parse_leading_int32(text); }
 
 bool apply_options(const ArgTable& table, int count) {
   RunSettings& settings = run_settings();

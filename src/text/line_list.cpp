@@ -60,6 +60,26 @@ bool line_list_append(LineList* list, const char* bytes, std::size_t length) {
   return true;
 }
 
+bool line_list_prepend(LineList* list, const char* bytes, std::size_t length) {
+  if (list == nullptr) {
+    return false;
+  }
+  Tracked<Line> made = make_line(bytes, length);
+  if (!made) {
+    return false;
+  }
+  Line* line = made.release();
+  line->next = list->head;
+  if (list->head != nullptr) {
+    list->head->prev = line;
+  } else {
+    list->tail = line;
+  }
+  list->head = line;
+  ++list->count;
+  return true;
+}
+
 bool line_list_insert_after(LineList* list, const char* bytes, std::size_t length) {
   if (list == nullptr || list->cursor == nullptr) {
     return false;

@@ -8,6 +8,7 @@
 //   line_list_next / _prev   the neighbour if there is one,         returns the neighbour, or none
 //                            otherwise unchanged                    when the cursor did not move
 //   line_list_append         unchanged                              true / false
+//   line_list_prepend        unchanged
 //   line_list_insert_after   unchanged (on the line before the new one)
 //   line_list_delete_current the following line; the new last line when the last went; none when
 //                            the only line went
@@ -60,6 +61,8 @@ using LineListPtr = Tracked<LineList>;
 [[nodiscard]] bool line_list_append(LineList* list, const char* bytes, std::size_t length);
 // Adds a copy of the bytes right after the cursor line; false without a cursor or memory.
 [[nodiscard]] bool line_list_insert_after(LineList* list, const char* bytes, std::size_t length);
+// Adds a copy of the bytes as the new first line; the cursor stays. False when nothing was added.
+[[nodiscard]] bool line_list_prepend(LineList* list, const char* bytes, std::size_t length);
 // Removes the cursor line; does nothing without a cursor.
 void line_list_delete_current(LineList* list);
 

@@ -35,7 +35,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Test-only switch of the counted allocator: refuse the request numbered refuse_at (1-based).
 struct AllocationFaults {
   std::uint64_t requests = 0;
-  std::uint64_t refuse_at = 0;  // 0: never refuse
+  std::uint64_t refuse_at = 0;     // 0: never refuse
+  std::int64_t refused_bytes = 0;  // sizes of the requests refused so far
 };
 
 inline constexpr std::size_t kMessageBufferSize = 1024;

@@ -11,6 +11,7 @@ void* tracked_alloc(std::size_t size) noexcept {
   AllocationFaults& faults = g_process.faults;
   ++faults.requests;
   if (faults.refuse_at != 0 && faults.requests == faults.refuse_at) {
+    faults.refused_bytes += static_cast<std::int64_t>(size);
     return nullptr;
   }
   // malloc(0) may give none; a zero-sized request is still a valid block for its owner.

@@ -1,0 +1,56 @@
+// Configuration sections.
+//
+// The configuration file is read in sections. A section opens at a header line: any line that
+// contains "[" NAME "]" (NAME matched exactly), taken whole. It runs up to, not including, the
+// next bracket line (a line whose first character other than space and tab is '['), or to the
+// end of the file. The table kinds carry the table's name on the header line as "<<" name ">>".
+// Lines outside the sections of interest are ignored; there is no comment syntax.
+#pragma once
+
+#include "text/line_list.h"
+#include "text/tracked_memory.h"
+
+namespace ruvo {
+
+inline constexpr const char* kCommaInsertSection = "COMMA_INSERT";
+inline constexpr const char* kTableColumnsSection = "TABLE_COLUMNS";
+inline constexpr const char* kMasterTableSection = "MASTER_TABLE";
+
+// State of one extraction pass over the configuration, kept beside the list's cursor: once a
+// call has reached the end of the list, the pass is over and every later call gives none.
+struct SectionPass {
+  bool reached_end = false;
+};
+
+// The next section of that NAME, from the configuration's cursor on (from its first line when
+// the cursor is unset): a new list holding copies of the section's lines, header first. None
+// when there is no further section (or memory for the header text is short). The cursor is
+// left where the next call of the same pass goes on.
+[[nodiscard]] LineListPtr extract_section(LineList* config, const char* name, SectionPass& pass);
+
+struct SectionNode {
+  LineListPtr section;
+  SectionNode* next = nullptr;
+};
+
+// Sections in the order they were appended (file order). The list owns its nodes and sections.
+struct SectionList {
+  SectionList() = default;
+  SectionList(const SectionList&) = delete;
+  SectionList& operator=(const SectionList&) = delete;
+  ~SectionList();
+
+  SectionNode* first = nullptr;
+};
+
+using SectionListPtr = Tracked<SectionList>;
+
+[[nodiscard]] SectionListPtr section_list_new();
+// Appends the section at the end; the list takes ownership. False (the section released) when
+// the node cannot be had.
+bool section_list_append(SectionList* list, LineListPtr section);
+// The first section whose header line contains "<<" name ">>", still owned by the list; none
+// when no section matches. Rewinds every section it visits.
+LineList* find_section(const char* name, const SectionList* list);
+
+}  // namespace ruvo

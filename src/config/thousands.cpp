@@ -1,0 +1,172 @@
+#include "config/thousands.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ruvo {
+
+namespace {
+
+constexpr unsigned char kPoundSign = 0xA3;
+constexpr unsigned char kYenSign = 0xA5;
+
+bool is_quote(char c) {
+  return c == '"' || c == '\'';
+}
+
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Only A to Z fold: Latin-1 letters from 0x80 up must match exactly.
+char fold(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equal_folded(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return fold(x) == fold(y); });
+}
+
+// Compares one half of a pair entry with a name as if every quote had been removed from the
+// entry first.
+bool equal_unquoted_folded(std::string_view entry, std::string_view name) {
+  std::size_t matched = 0;
+  for (const char c : entry) {
+    if (is_quote(c)) {
+      continue;
+    }
+    if (matched == name.size() || fold(c) != fold(name[matched])) {
+      return false;
+    }
+    ++matched;
+  }
+  return matched == name.size();
+}
+
+// Position of the first ':' outside quotes; either quote character flips one shared state.
+std::size_t pair_split(std::string_view entry) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < entry.size(); ++i) {
+    if (is_quote(entry[i])) {
+      quoted = !quoted;
+    } else if (entry[i] == ':' && !quoted) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The first entry of the section: the line after its header, which is never an entry.
+const Line* first_entry(LineList* section) {
+  if (line_list_rewind(section) == nullptr) {
+    return nullptr;
+  }
+  return line_list_next(section);
+}
+
+bool is_currency(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return c == '$' || byte == kPoundSign || byte == kYenSign;
+}
+
+}  // namespace
+
+bool is_comma_pair(LineList* comma_section, std::string_view element, std::string_view attribute) {
+  if (comma_section == nullptr) {
+    return false;
+  }
+  for (const Line* line = first_entry(comma_section); line != nullptr;
+       line = line_list_next(comma_section)) {
+    const std::string_view entry = line->view();
+    const std::size_t split = pair_split(entry);
+    if (split == std::string_view::npos) {
+      continue;
+    }
+    if (equal_unquoted_folded(entry.substr(0, split), element) &&
+        equal_unquoted_folded(entry.substr(split + 1), attribute)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool is_comma_text(LineList* comma_section, std::string_view text) {
+  if (comma_section == nullptr) {
+    return false;
+  }
+  for (const Line* line = first_entry(comma_section); line != nullptr;
+       line = line_list_next(comma_section)) {
+    if (equal_folded(line->view(), text)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TextBufferPtr format_thousands(char* value) {
+  if (value == nullptr) {
+    return TextBufferPtr();
+  }
+  text_trim(value);
+  const std::size_t n = std::strlen(value);
+  // Digits, one ',' per three of them, a sign and a symbol never need more than 2n + 1 bytes.
+  TextBufferPtr work = text_buffer_new(2 * n + 1);
+  if (!work) {
+    return work;
+  }
+  TextBufferPtr result = text_buffer_new(2 * n + 1);
+  if (!result) {
+    return result;
+  }
+
+  const char* dot = static_cast<const char*>(std::memchr(value, '.', n));
+  const std::size_t integer_length = dot != nullptr ? static_cast<std::size_t>(dot - value) : n;
+
+  // The grouped digits are built right to left, then turned around.
+  char* out = work->data();
+  std::size_t written = 0;
+  const auto put = [&](char c) {
+    if (written + 1 < work->capacity) {
+      out[written++] = c;
+    }
+  };
+  char sign = '\0';
+  char currency = '\0';
+  std::size_t group = 0;
+  for (std::size_t i = integer_length; i-- > 0;) {
+    const char c = value[i];
+    if (c == '-' || c == '+') {
+      sign = c;  // a sign further left wins
+    } else if (is_currency(c)) {
+      currency = c;
+    } else if (is_digit(c)) {
+      put(c);
+      ++group;
+      // Dropped characters do not break a group, but a ',' only goes between adjacent digits.
+      if (group % 3 == 0 && i > 0 && is_digit(value[i - 1])) {
+        put(',');
+        group = 0;
+      }
+    }
+  }
+  if (currency != '\0') {
+    put(currency);
+  }
+  if (sign != '\0') {
+    put(sign);
+  }
+  out[written] = '\0';
+  work->length = written;
+
+  if (!text_buffer_fill(result.get(), out, written)) {
+    return TextBufferPtr();
+  }
+  std::reverse(result->data(), result->data() + result->length);
+  if (dot != nullptr && !text_buffer_append_bytes(result, dot, n - integer_length)) {
+    return TextBufferPtr();
+  }
+  return result;
+}
+
+}  // namespace ruvo

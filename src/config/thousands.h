@@ -1,0 +1,28 @@
+// Thousands separators.
+//
+// The COMMA_INSERT section lists the values shown with thousands separators. After its header,
+// each line is an entry compared untrimmed and without regard to the case of A to Z:
+// - element:attribute, split at the first ':' outside quotes (a double quote or an apostrophe
+//   flips one shared quote state), quotes then removed from both halves; a prefixed element is
+//   written between quotes: "ns:Detaprod":importe;
+// - a whole placeholder text as written between "<<" and ">>" ({...} or %...%).
+#pragma once
+
+#include <string_view>
+
+#include "text/line_list.h"
+#include "text/text_buffer.h"
+
+namespace ruvo {
+
+// True when a pair line of the section matches both names. The section may be none.
+bool is_comma_pair(LineList* comma_section, std::string_view element, std::string_view attribute);
+// True when a line of the section equals the whole text. The section may be none.
+bool is_comma_text(LineList* comma_section, std::string_view text);
+
+// Trims the value in place, then gives sign, currency symbol ('$', 0xA3, 0xA5), the integer
+// digits grouped by ',' in threes and the fractional part unchanged: 1234567.891 gives
+// 1,234,567.891, $-1234.50 gives -$1,234.50. None when its buffers cannot be had.
+[[nodiscard]] TextBufferPtr format_thousands(char* value);
+
+}  // namespace ruvo
