@@ -1,0 +1,154 @@
+#include "tables/column_table.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "config/thousands.h"
+#include "driver/run_log.h"
+#include "tables/table_output.h"
+#include "text/process_state.h"
+#include "text/tracked_list.h"
+#include "xml/value_lookup.h"
+
+namespace ruvo {
+
+namespace {
+
+struct ColumnField {
+  TextBufferPtr attribute;
+  TextBufferPtr label;  // none when the field line has no ','
+  TextBufferPtr value;  // none until an element had the attribute
+};
+
+using ColumnFields = TrackedList<ColumnField>;
+
+enum class ReadOutcome { Read, DefinitionError, OutOfMemory };
+
+// Reads the field lines after the header into fields; element receives the last line's
+// element name.
+ReadOutcome read_column_fields(LineList* section, ColumnFields& fields, TextBufferPtr& element) {
+  line_list_rewind(section);
+  bool any = false;
+  for (const Line* line = line_list_next(section); line != nullptr;
+       line = line_list_next(section)) {
+    any = true;
+    const std::string_view text = line->view();
+    const std::size_t comma = text.find(',');
+    const std::string_view pair = text.substr(0, comma);
+    const std::size_t colon = pair.find(':');
+    if (colon == std::string_view::npos) {
+      return ReadOutcome::DefinitionError;
+    }
+    ColumnField field;
+    element = text_buffer_from(pair.substr(0, colon));
+    field.attribute = text_buffer_from(pair.substr(colon + 1));
+    if (comma != std::string_view::npos) {
+      field.label = text_buffer_from(text.substr(comma + 1));
+      if (!field.label) {
+        return ReadOutcome::OutOfMemory;
+      }
+    }
+    if (!element || !field.attribute || fields.append(std::move(field)) == nullptr) {
+      return ReadOutcome::OutOfMemory;
+    }
+  }
+  // A section with its header alone names no element to make rows of.
+  return any ? ReadOutcome::Read : ReadOutcome::DefinitionError;
+}
+
+// "~[ " followed by what stands after the first ">>" of the placeholder's line.
+TextBufferPtr column_row_text(const Line* line) {
+  if (line == nullptr) {
+    return TextBufferPtr();
+  }
+  const std::string_view text = line->view();
+  const std::size_t close = text.find(">>");
+  TextBufferPtr row = text_buffer_from("~[ ");
+  if (row && close != std::string_view::npos) {
+    const std::string_view following = text.substr(close + 2);
+    if (!text_buffer_append_bytes(row, following.data(), following.size())) {
+      row.reset();
+    }
+  }
+  return row;
+}
+
+// The attribute's new value on the current node, or none when the node lacks it.
+TextBufferPtr read_field_value(XPathContext& context, const TextBuffer& element,
+                               const TextBuffer& attribute, LineList* comma_section) {
+  TextBufferPtr expression = text_buffer_from("./@");
+  if (!expression || !text_buffer_append_buffer(expression, &attribute)) {
+    return TextBufferPtr();
+  }
+  XmlXPathObjectPtr result(
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression->data()), context.get()));
+  if (!result || result->nodesetval == nullptr || result->nodesetval->nodeNr == 0) {
+    return TextBufferPtr();
+  }
+  XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
+  TextBufferPtr value = content_to_latin1(content.get());
+  if (value && is_comma_pair(comma_section, element.view(), attribute.view())) {
+    return format_thousands(value->data());
+  }
+  return value;
+}
+
+void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnFields& fields,
+                       const TextBuffer& row_text, LineList* template_lines,
+                       LineList* comma_section) {
+  TableOutput out = begin_table_output(template_lines);
+  TextBufferPtr path = text_buffer_from("//");
+  if (!path || !text_buffer_append_buffer(path, &element)) {
+    return;
+  }
+  TextBufferPtr qualified = qualify_path_buffer(*path, context.default_namespace_bound);
+  const TextBuffer& expression = qualified ? *qualified : *path;
+  XmlXPathObjectPtr result(
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.data()), context.get()));
+  if (!result || result->nodesetval == nullptr) {
+    return;
+  }
+  xmlDoc* document = context.get()->doc;
+  const xmlNodeSet* nodes = result->nodesetval;
+  for (int i = 0; i < nodes->nodeNr; ++i) {
+    context.get()->node = nodes->nodeTab[i];
+    for (auto* f = fields.first(); f != nullptr; f = f->next) {
+      TextBufferPtr value = read_field_value(context, element, *f->value.attribute, comma_section);
+      if (value) {
+        f->value.value = std::move(value);
+      }
+    }
+    open_table_row(out, false, nullptr, row_text.view());
+    for (auto* f = fields.first(); f != nullptr; f = f->next) {
+      write_table_cell(out, document, false, f->value.label.get(), f->value.value.get());
+    }
+    close_table_row(out, false);
+  }
+}
+
+}  // namespace
+
+TableResult expand_column_table(const char* name, LineList* template_lines, XPathContext& context,
+                                LineList* section, LineList* comma_section) {
+  ColumnFields fields;
+  TextBufferPtr element;
+  switch (read_column_fields(section, fields, element)) {
+    case ReadOutcome::Read:
+      break;
+    case ReadOutcome::DefinitionError:
+      log_line(run_log(), format_message("ERROR: No se encuentra la configuraci\363n de "
+                                         "elemento:atributo en linea 1 para MT '%s'",
+                                         name));
+      return TableResult::NotExpanded;
+    case ReadOutcome::OutOfMemory:
+      return TableResult::NotExpanded;
+  }
+  TextBufferPtr row_text = column_row_text(line_list_current(template_lines));
+  if (!row_text) {
+    return TableResult::NotExpanded;
+  }
+  write_column_rows(context, *element, fields, *row_text, template_lines, comma_section);
+  return TableResult::Expanded;
+}
+
+}  // namespace ruvo

@@ -1,0 +1,186 @@
+#include "tables/master_table.h"
+
+#include <cstring>
+
+#include "config/thousands.h"
+#include "tables/master_definition.h"
+#include "tables/table_output.h"
+#include "text/process_state.h"
+#include "xml/value_lookup.h"
+
+namespace ruvo {
+
+namespace {
+
+using LevelNode = TrackedList<MasterLevel>::Node;
+using FieldNode = TrackedList<MasterField>::Node;
+
+// What every level of one table shares.
+struct MasterRun {
+  XPathContext& context;
+  TableOutput& out;
+  LineList* comma_section;
+  std::string_view row_text;
+  std::int32_t row_width;
+};
+
+bool has_name(const xmlNode* node, const TextBuffer& name) {
+  return node->type == XML_ELEMENT_NODE && node->name != nullptr &&
+         std::strcmp(reinterpret_cast<const char*>(node->name), name.data()) == 0;
+}
+
+// The node itself or its first following sibling with the level's name.
+xmlNode* first_named_from(xmlNode* node, const TextBuffer& name) {
+  while (node != nullptr && !has_name(node, name)) {
+    node = node->next;
+  }
+  return node;
+}
+
+xmlNode* next_named(xmlNode* node, const TextBuffer& name) {
+  return first_named_from(node->next, name);
+}
+
+// The first node of the first level, found through its path or //name.
+xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
+  TextBufferPtr path;
+  if (level.path->length > 0) {
+    path = text_buffer_clone(*level.path);
+  } else {
+    path = text_buffer_from("//");
+    if (path && !text_buffer_append_buffer(path, level.name.get())) {
+      path.reset();
+    }
+  }
+  if (!path) {
+    return nullptr;
+  }
+  TextBufferPtr qualified = qualify_path_buffer(*path, run.context.default_namespace_bound);
+  if (!qualified) {
+    return nullptr;
+  }
+  XmlXPathObjectPtr result(xmlXPathEvalExpression(
+      reinterpret_cast<const xmlChar*>(qualified->data()), run.context.get()));
+  if (!result || result->nodesetval == nullptr || result->nodesetval->nodeNr == 0) {
+    return nullptr;
+  }
+  return first_named_from(result->nodesetval->nodeTab[0], *level.name);
+}
+
+// The node's own attribute of that name, as the text to place; none when it has none.
+TextBufferPtr cell_text(MasterRun& run, const xmlNode* node, const TextBuffer& name) {
+  if (name.length == 0) {
+    return TextBufferPtr();
+  }
+  for (const xmlAttr* attribute = node->properties; attribute != nullptr;
+       attribute = attribute->next) {
+    if (std::strcmp(reinterpret_cast<const char*>(attribute->name), name.data()) != 0) {
+      continue;
+    }
+    const xmlNode* text = attribute->children;
+    TextBufferPtr value = content_to_latin1(
+        text != nullptr && text->content != nullptr ? text->content : BAD_CAST "");
+    if (!value) {
+      return value;
+    }
+    TextBufferPtr node_name = qualified_node_name(node);
+    if (node_name && is_comma_pair(run.comma_section, node_name->view(), name.view())) {
+      return format_thousands(value->data());
+    }
+    return value;
+  }
+  return TextBufferPtr();
+}
+
+void write_node_rows(MasterRun& run, const MasterLevel& level, xmlNode* node) {
+  const bool c_flag = level.c_flag;
+  bool opened = false;
+  std::int32_t cells = 0;
+  xmlDoc* document = run.context.get()->doc;
+  for (const FieldNode* f = level.fields.first(); f != nullptr; f = f->next) {
+    const MasterField& field = f->value;
+    TextBufferPtr text = cell_text(run, node, *field.name);
+    if (!opened) {
+      open_table_row(run.out, c_flag, field.label.get(), run.row_text);
+      opened = true;
+    }
+    write_table_cell(run.out, document, c_flag, field.label.get(), text.get());
+    ++cells;
+    if (run.row_width > 0 && cells == run.row_width && f->next != nullptr) {
+      cells = 0;
+      close_table_row(run.out, c_flag);
+      open_table_row(run.out, c_flag, field.label.get(), run.row_text);
+    }
+  }
+  if (opened) {
+    close_table_row(run.out, c_flag);
+  }
+}
+
+// Writes the rows of one level, and under each of its nodes those of the levels after it.
+// previous_level is the number of the level before this one.
+void expand_master_level(MasterRun& run, const LevelNode* level_node, bool first,
+                         std::int32_t previous_level) {
+  if (level_node == nullptr) {
+    return;
+  }
+  const MasterLevel& level = level_node->value;
+  xmlXPathContext* xpath = run.context.get();
+  xmlNode* node = nullptr;
+  if (first) {
+    node = find_in_document(run, level);
+  } else if (level.level == previous_level) {
+    if (xpath->node == nullptr || xpath->node->parent == nullptr) {
+      return;
+    }
+    node = first_named_from(xpath->node->parent->children, *level.name);
+  } else {
+    if (xpath->node == nullptr) {
+      return;
+    }
+    node = first_named_from(xpath->node->children, *level.name);
+  }
+  if (node == nullptr) {
+    return;
+  }
+
+  const PreviewSetting preview = run_settings().preview;
+  std::int64_t total = 0;
+  if (preview.on) {
+    for (xmlNode* n = node; n != nullptr; n = next_named(n, *level.name)) {
+      ++total;
+    }
+  }
+  std::int64_t index = 1;
+  for (; node != nullptr; node = next_named(node, *level.name), ++index) {
+    // With preview only the first N and the last N nodes are written; N <= 0 writes none.
+    if (preview.on && preview.rows < index && index <= total - preview.rows) {
+      continue;
+    }
+    xpath->node = node;
+    write_node_rows(run, level, node);
+    expand_master_level(run, level_node->next, false, level.level);
+    xpath->node = node;
+  }
+}
+
+}  // namespace
+
+TableResult expand_master_table(XPathContext& context, LineList* template_lines, LineList* section,
+                                LineList* comma_section, const char* name) {
+  const Line* line = line_list_current(template_lines);
+  if (line == nullptr) {
+    return TableResult::NotExpanded;
+  }
+  RowLayout layout = take_row_layout(line->view(), name);
+  Tracked<MasterChain> chain = read_master_definitions(section);
+  if (!layout.row_text || !chain) {
+    return TableResult::NotExpanded;
+  }
+  TableOutput out = begin_table_output(template_lines);
+  MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width};
+  expand_master_level(run, chain->levels.first(), true, 0);
+  return TableResult::Expanded;
+}
+
+}  // namespace ruvo

@@ -1,0 +1,136 @@
+#include "tables/column_table.h"
+
+#include "tables/table_fixture.h"
+
+namespace ruvo {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr const char* kInvoice =
+    "<Comprobante xmlns=\"urn:factura\">"
+    "<Detaprod cantidad=\"2\" descripcion=\"Tornillo\" importe=\"150.00\"/>"
+    "<Detaprod cantidad=\"1\" descripcion=\"Tuerca\"/>"
+    "</Comprobante>";
+
+class ColumnTableTest : public test::TableFixture {
+ protected:
+  TableResult expand(LineList* table_section, LineList* comma = nullptr) {
+    return expand_column_table("Detalle", template_.get(), context_, table_section, comma);
+  }
+
+  LineList* detalle_section() {
+    return section({"[TABLE_COLUMNS]<<Detalle>>", "Detaprod:cantidad,Jr@?",
+                    "Detaprod:descripcion,Jl@?", "Detaprod:importe,Jr@?"});
+  }
+
+  std::vector<std::string> log_lines() {
+    std::fflush(g_process.run_log.get());
+    return test::masked_log_lines(test::read_file(log_path_));
+  }
+
+  void open_log() {
+    log_path_ = dir_.file("Ruvo.log");
+    g_process.run_log.reset(std::fopen(log_path_.c_str(), "a"));
+  }
+
+  test::TempDir dir_;
+  std::string log_path_;
+};
+
+TEST_F(ColumnTableTest, WorkedExampleInTextMode) {
+  parse(kInvoice);
+  set_template({"Factura", "<<Detalle>>", "Fin"}, 1);
+  EXPECT_EQ(expand(detalle_section()), TableResult::Expanded);
+  EXPECT_EQ(output(), (Lines{"Factura", "~[ ", "~# Jr@?", "2", "~# Jl@?", "Tornillo", "~# Jr@?",
+                             "150.00", "~]", "~[ ", "~# Jr@?", "1", "~# Jl@?", "Tuerca", "~# Jr@?",
+                             "150.00", "~]", "Fin"}));
+  EXPECT_EQ(cursor_line(), "~]");
+  // The context node stays on the last element that made a row.
+  ASSERT_NE(context_.get()->node, nullptr);
+  XmlCharPtr last(xmlGetProp(context_.get()->node, BAD_CAST "descripcion"));
+  EXPECT_STREQ(reinterpret_cast<const char*>(last.get()), "Tuerca");
+}
+
+TEST_F(ColumnTableTest, XmlModeEncodesValuesAndLatin1IsKept) {
+  parse("<C xmlns=\"urn:f\"><D d=\"Tornillo &amp; tuerca\" n=\"ca\xC3\xB1o\"/></C>");
+  run_settings().output_mode = OutputMode::Xml;
+  set_template({"<<Detalle>>"}, 0);
+  EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:d", "D:n,N"})), TableResult::Expanded);
+  const Lines lines = output();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[2], "Tornillo &amp; tuerca");
+  EXPECT_EQ(lines[3], "~# N");
+  // libxml2 writes a Latin-1 byte of a document without declared encoding as a reference.
+  EXPECT_EQ(lines[4], "ca&#241;o");
+}
+
+TEST_F(ColumnTableTest, FieldsKeepTheirLastValueAndEmptyBeforeAny) {
+  parse("<r><D b=\"1\"/><D a=\"x\" b=\"2\"/><D/></r>");
+  set_template({"<<Detalle>>"}, 0);
+  EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:a", "D:b"})), TableResult::Expanded);
+  EXPECT_EQ(output(), (Lines{"~[ ", "~# ", "", "~# ", "1", "~]",   //
+                             "~[ ", "~# ", "x", "~# ", "2", "~]",  //
+                             "~[ ", "~# ", "x", "~# ", "2", "~]"}));
+}
+
+TEST_F(ColumnTableTest, TheLastFieldLineNamesTheRowElement) {
+  parse("<r><A x=\"ax\" y=\"ay\"/><B x=\"bx\" y=\"by\"/></r>");
+  set_template({"<<Detalle>>"}, 0);
+  EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "A:x,L1,more,", "B:y,L2  "})),
+            TableResult::Expanded);
+  EXPECT_EQ(output(), (Lines{"~[ ", "~# L1,more,", "bx", "~# L2  ", "by", "~]"}));
+}
+
+TEST_F(ColumnTableTest, RowTextIsWhatFollowsTheFirstCloseMarker) {
+  parse(kInvoice);
+  set_template({"<<Detalle>> Jl@?"}, 0);
+  ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "Detaprod:cantidad"})),
+            TableResult::Expanded);
+  EXPECT_EQ(output().front(), "~[  Jl@?");
+
+  set_template({"a >> b <<Detalle>>c"}, 0);
+  ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "Detaprod:cantidad"})),
+            TableResult::Expanded);
+  EXPECT_EQ(output().front(), "~[  b <<Detalle>>c");
+}
+
+TEST_F(ColumnTableTest, NoMatchingElementRemovesTheLine) {
+  parse(kInvoice);
+  set_template({"before", "<<Detalle>>", "after"}, 1);
+  EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "Nada:x"})), TableResult::Expanded);
+  EXPECT_EQ(output(), (Lines{"before", "after"}));
+  EXPECT_EQ(cursor_line(), "before");
+}
+
+TEST_F(ColumnTableTest, DefinitionErrorsAreLoggedAndLeaveTheTemplate) {
+  parse(kInvoice);
+  open_log();
+  for (const Lines& definition : {Lines{"[TABLE_COLUMNS]<<Detalle>>", "Detaprod:cantidad", ""},
+                                  Lines{"[TABLE_COLUMNS]<<Detalle>>", "Detaprod,cantidad:x"},
+                                  Lines{"[TABLE_COLUMNS]<<Detalle>>"}}) {
+    set_template({"x", "<<Detalle>> y"}, 1);
+    EXPECT_EQ(expand(section(definition)), TableResult::NotExpanded);
+    EXPECT_EQ(output(), (Lines{"x", "<<Detalle>> y"}));
+    EXPECT_EQ(cursor_line(), "<<Detalle>> y");
+  }
+  const std::string message =
+      "TS:ERROR: No se encuentra la configuraci\363n de elemento:atributo en linea 1 para MT "
+      "'Detalle'";
+  EXPECT_EQ(log_lines(), (Lines{message, message, message}));
+}
+
+TEST_F(ColumnTableTest, ListedPairsAreGroupedByThousands) {
+  parse("<C xmlns=\"urn:f\"><D v=\"1234567.5\"/><E v=\"1234\"/></C>");
+  LineList* comma = section({"[COMMA_INSERT]", "d:V"});
+  set_template({"<<Detalle>>", "<<Otra>>"}, 0);
+  ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:v"}), comma), TableResult::Expanded);
+  line_list_next(template_.get());
+  ASSERT_EQ(expand_column_table("Otra", template_.get(), context_,
+                                section({"[TABLE_COLUMNS]<<Otra>>", "E:v"}), comma),
+            TableResult::Expanded);
+  EXPECT_EQ(output(), (Lines{"~[ ", "~# ", "1,234,567.5", "~]", "~[ ", "~# ", "1234", "~]"}));
+}
+
+}  // namespace
+}  // namespace ruvo
