@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/sections.h"
 #include "driver/command_line.h"
 #include "driver/exit_codes.h"
 #include "driver/help.h"
 #include "driver/run_log.h"
+#include "fill/template_filler.h"
 #include "text/process_state.h"
 #include "text/text_file.h"
 #include "xml/xml_handles.h"
@@ -45,10 +47,22 @@ bool can_open_for_reading(const char* path) {
 
 // Checks, loads, fills and writes. Everything it takes is owned by its locals and released
 // when it returns, so the caller's memory count sees only what leaked.
+// Cuts every section of that name, in file order, into the list.
+void extract_sections(LineList* config, const char* name, SectionList* sections) {
+  line_list_rewind(config);
+  SectionPass pass;
+  for (LineListPtr section = extract_section(config, name, pass); section;
+       section = extract_section(config, name, pass)) {
+    section_list_append(sections, std::move(section));
+  }
+}
+
 template <class StoreArguments>
 Outcome run_work(StoreArguments store) {
   ArgTable table;
-  if (!table.allocate()) {
+  SectionListPtr column_sections = section_list_new();
+  SectionListPtr master_sections = section_list_new();
+  if (!column_sections || !master_sections || !table.allocate()) {
     return fail(kExitUnusableInvocation);
   }
   const StoredArguments stored = store(table, ArgTable::kSlots);
@@ -89,9 +103,18 @@ Outcome run_work(StoreArguments store) {
     log_line(run_log(), "ERROR: El archivo Cfg NO se encuentra.");
     return fail_with_help(kExitUnusableInput);
   }
+  line_list_rewind(config_lines.get());
+  SectionPass comma_pass;
+  LineListPtr comma_section = extract_section(config_lines.get(), kCommaInsertSection, comma_pass);
+  extract_sections(config_lines.get(), kTableColumnsSection, column_sections.get());
+  extract_sections(config_lines.get(), kMasterTableSection, master_sections.get());
   config_lines.reset();
 
-  line_list_rewind(template_lines.get());
+  const int filled = fill_template(document.get(), template_lines.get(), comma_section.get(),
+                                   column_sections.get(), master_sections.get());
+  if (filled != 0) {
+    return fail(filled);
+  }
   if (!line_list_write(template_lines.get(), output_path)) {
     log_line(run_log(), "ERROR: No se pudo escribir el archivo de salida:");
     log_detail(run_log(), output_path);

@@ -46,7 +46,7 @@ TEST_F(InProcessRunTest, FailedRunReportsARealLeakCountOfZero) {
 
 TEST_F(InProcessRunTest, NoMemoryForTheArgumentTableEndsTheRunQuietly) {
   testing::internal::CaptureStdout();
-  g_process.faults.refuse_at = 1;
+  g_process.faults.refuse_at = 3;  // after the two section lists
   EXPECT_EQ(run_command_line("\"in put.xml\" tpl.txt out.txt"), kExitUnusableInvocation);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_FALSE(test::file_exists(dir_.file("Ruvo.log")));
@@ -56,7 +56,7 @@ TEST_F(InProcessRunTest, NoMemoryForTheArgumentTableEndsTheRunQuietly) {
 }
 
 TEST_F(InProcessRunTest, NoMemoryForOneSlotGivesBackTheOthers) {
-  g_process.faults.refuse_at = 5;
+  g_process.faults.refuse_at = 7;
   EXPECT_EQ(run_command_line("\"in put.xml\" tpl.txt out.txt"), kExitUnusableInvocation);
   EXPECT_EQ(mem_in_use(), 260);
   g_process.mem_in_use = 0;

@@ -25,7 +25,7 @@ class RunTest : public ::testing::Test {
     help_ = read_file(std::string(RUVO_TEST_DATA) + "/help.txt");
     ASSERT_FALSE(help_.empty());
     write_file(dir_.file("in.xml"),
-               "<?xml version=\"1.0\"?>\n<Comprobante xmlns=\"urn:f\" total=\"10\"/>\n");
+               "<?xml version=\"1.0\"?>\n<Comprobante xmlns=\"urn:f\" total=\"12345.5\"/>\n");
     write_file(dir_.file("tpl.txt"), "Total: <<Comprobante:total>>\r\nfin\n");
     write_file(dir_.file("Ruvo.cfg"), "[COMMA_INSERT]\nComprobante:total\n");
   }
@@ -87,7 +87,7 @@ TEST_F(RunTest, SuccessWritesTheTemplateAndLogsNothing) {
   EXPECT_EQ(result.standard_output, "");
   EXPECT_TRUE(log_exists());
   EXPECT_EQ(log(), Lines{});
-  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: <<Comprobante:total>>\nfin");
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: 12,345.5\nfin");
 }
 
 TEST_F(RunTest, MissingXmlInputIsUnusableInvocation) {
@@ -171,7 +171,7 @@ TEST_F(RunTest, LogThatCannotBeOpenedChangesNothingElse) {
   std::filesystem::create_directory(dir_.file("Ruvo.log"));
   EXPECT_EQ(run({"missing.xml", "tpl.txt", "out.txt"}).exit_status, 251);
   EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt"}).exit_status, 0);
-  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: <<Comprobante:total>>\nfin");
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: 12,345.5\nfin");
 }
 
 TEST_F(RunTest, InputNamedDashIsTheFileNotStandardInput) {

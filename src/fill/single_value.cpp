@@ -1,0 +1,144 @@
+#include "fill/single_value.h"
+
+#include <libxml/entities.h>
+#include <libxml/xmlerror.h>
+
+#include <cstdlib>
+
+#include "config/thousands.h"
+#include "driver/run_log.h"
+#include "text/process_state.h"
+#include "xml/value_lookup.h"
+
+namespace ruvo {
+
+namespace {
+
+const xmlChar* as_xml(const char* text) {
+  return reinterpret_cast<const xmlChar*>(text);
+}
+
+// The value as it is placed: grouped by thousands when the section lists the key. When the
+// grouping cannot be had for lack of memory, the value is placed as it is.
+TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std::string_view key) {
+  if (value && is_comma_text(comma_section, key)) {
+    TextBufferPtr grouped = format_thousands(value->data());
+    if (grouped) {
+      return grouped;
+    }
+  }
+  return value;
+}
+
+// The first node of a node-set result, or none for any other result.
+xmlNode* first_node(const xmlXPathObject* result) {
+  if (result == nullptr || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
+      result->nodesetval->nodeNr == 0) {
+    return nullptr;
+  }
+  return result->nodesetval->nodeTab[0];
+}
+
+// Namespace nodes of a result are copies that die with it; they never become the context node.
+void make_context_node(XPathContext& xpath, xmlNode* node) {
+  if (node->type != XML_NAMESPACE_DECL) {
+    xpath.get()->node = node;
+  }
+}
+
+XmlXPathObjectPtr evaluate(XPathContext& xpath, const TextBuffer& expression) {
+  return XmlXPathObjectPtr(xmlXPathEvalExpression(as_xml(expression.data()), xpath.get()));
+}
+
+}  // namespace
+
+FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode) {
+  Line* line = line_list_current(fill.template_lines);
+  XmlCharPtr encoded;
+  if (encode && run_settings().output_mode == OutputMode::Xml) {
+    TextBufferPtr terminated = text_buffer_from(text);
+    if (terminated) {
+      encoded.reset(xmlEncodeEntitiesReentrant(fill.xpath.get()->doc, as_xml(terminated->data())));
+    }
+    if (encoded) {
+      text = reinterpret_cast<const char*>(encoded.get());
+    }
+  }
+  return line_replace_span(line, span.start, span.end, text) ? FillStatus::Filled
+                                                             : FillStatus::OutOfMemory;
+}
+
+FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
+  const std::string_view inner = content.view().substr(1, content.length - 2);
+  TextBufferPtr expression = text_buffer_from(inner);
+  TextBufferPtr qualified =
+      expression ? qualify_path_buffer(*expression, fill.xpath.default_namespace_bound)
+                 : TextBufferPtr();
+  if (!qualified) {
+    return place_text(fill, span, "", true);
+  }
+  // The error line must describe this evaluation, not an older error of the run.
+  xmlResetLastError();
+  XmlXPathObjectPtr result = evaluate(fill.xpath, *qualified);
+  if (!result) {
+    if (xmlGetLastError() != nullptr) {
+      log_line(run_log(), "WARNING: La instruccion XPATH no gener\363 resultados");
+      log_xml_error(run_log());
+    }
+    return place_text(fill, span, "", true);
+  }
+  xmlNode* node = first_node(result.get());
+  if (node == nullptr) {
+    return place_text(fill, span, "", true);
+  }
+  make_context_node(fill.xpath, node);
+  XmlCharPtr node_content(xmlNodeGetContent(node));
+  if (!node_content) {
+    return place_text(fill, span, "", true);
+  }
+  TextBufferPtr text =
+      with_separators(content_to_latin1(node_content.get()), fill.comma_section, content.view());
+  return place_text(fill, span, text ? text->view() : "", true);
+}
+
+FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
+  if (content.length <= 2) {
+    return place_text(fill, span, "", true);
+  }
+  TextBufferPtr name = text_buffer_from(content.view().substr(1, content.length - 2));
+  const char* variable = name ? std::getenv(name->data()) : nullptr;
+  if (variable == nullptr) {
+    return place_text(fill, span, "", true);
+  }
+  TextBufferPtr text =
+      with_separators(text_buffer_from(variable), fill.comma_section, content.view());
+  return place_text(fill, span, text ? text->view() : "", true);
+}
+
+FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
+  TextBufferPtr path = text_buffer_from("//");
+  if (!path || !text_buffer_append_buffer(path, &content)) {
+    return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
+                                                                   : FillStatus::OutOfMemory;
+  }
+  TextBufferPtr qualified = qualify_path_buffer(*path, fill.xpath.default_namespace_bound);
+  XmlXPathObjectPtr result = qualified ? evaluate(fill.xpath, *qualified) : XmlXPathObjectPtr();
+  xmlNode* node = first_node(result.get());
+  if (node == nullptr) {
+    const FillStatus placed = place_text(fill, span, "", false);
+    log_line(run_log(), "WARNING: Error al reemplazar elemento:");
+    log_detail(run_log(), path->data());
+    return placed;
+  }
+  make_context_node(fill.xpath, node);
+  XmlCharPtr node_content(xmlNodeGetContent(node));
+  TextBufferPtr value = node_content ? content_to_latin1(node_content.get()) : TextBufferPtr();
+  if (!value) {
+    return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
+                                                                   : FillStatus::OutOfMemory;
+  }
+  TextBufferPtr text = with_separators(std::move(value), fill.comma_section, content.view());
+  return place_text(fill, span, text ? text->view() : "", false);
+}
+
+}  // namespace ruvo

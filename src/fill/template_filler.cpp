@@ -1,0 +1,172 @@
+#include "fill/template_filler.h"
+
+#include "config/thousands.h"
+#include "driver/run_log.h"
+#include "fill/single_value.h"
+#include "tables/column_table.h"
+#include "tables/master_table.h"
+#include "text/process_state.h"
+#include "xml/value_lookup.h"
+
+namespace ruvo {
+
+namespace {
+
+constexpr const char* kQuotes = "\"'";
+
+bool is_quote(char c) {
+  return c == '"' || c == '\'';
+}
+
+// The line's first colon outside quotes, searched from the placeholder's "<<" to the end of the
+// line (past its ">>"): one quote state that either quote character flips.
+std::size_t separator_colon(std::string_view line, std::size_t open) {
+  bool quoted = false;
+  for (std::size_t i = open; i < line.size(); ++i) {
+    if (is_quote(line[i])) {
+      quoted = !quoted;
+    } else if (line[i] == ':' && !quoted) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::size_t colon,
+                                 std::size_t close, Span span) {
+  const std::size_t content_start = span.start + 2;
+  TextBufferPtr element =
+      text_remove_chars(line.substr(content_start, colon - content_start), kQuotes);
+  TextBufferPtr attribute = text_remove_chars(line.substr(colon + 1, close - colon - 1), kQuotes);
+  if (!element || !attribute) {
+    return FillStatus::OutOfMemory;
+  }
+  TextBufferPtr value = lookup_value(fill.xpath, element->data(), attribute->data());
+  if (!value) {
+    return place_text(fill, span, "", true);
+  }
+  if (is_comma_pair(fill.comma_section, element->view(), attribute->view())) {
+    TextBufferPtr grouped = format_thousands(value->data());
+    if (grouped) {
+      value = std::move(grouped);
+    }
+  }
+  return place_text(fill, span, value->view(), true);
+}
+
+// Where the scan goes after a placeholder: the same line again from its first character, the
+// line a table ended on, the next line, or the end of the run.
+enum class Step { SameLine, TableEnd, NextLine, Failed, OutOfMemory };
+
+Step after_table(TableResult result) {
+  // A table left in place (a faulty definition, no memory) is passed over with its line.
+  return result == TableResult::Expanded ? Step::TableEnd : Step::NextLine;
+}
+
+Step after_value(FillStatus status) {
+  switch (status) {
+    case FillStatus::Filled:
+      return Step::SameLine;
+    case FillStatus::ElementFailed:
+      return Step::Failed;
+    case FillStatus::OutOfMemory:
+      break;
+  }
+  return Step::OutOfMemory;
+}
+
+// Fills the first placeholder of the cursor line.
+Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
+                      const SectionList* master_sections, const TextBuffer& content,
+                      std::size_t colon, std::size_t close, Span span) {
+  const std::string_view text = content.view();
+  if (text.front() == '{' && text.back() == '}') {
+    return after_value(fill_xpath_placeholder(fill, content, span));
+  }
+  if (text.front() == '%' && text.back() == '%') {
+    return after_value(fill_env_placeholder(fill, content, span));
+  }
+  if (colon < close) {
+    const std::string_view line = line_list_current(fill.template_lines)->view();
+    return after_value(fill_pair_placeholder(fill, line, colon, close, span));
+  }
+  if (LineList* section = find_section(content.data(), column_sections)) {
+    return after_table(expand_column_table(content.data(), fill.template_lines, fill.xpath, section,
+                                           fill.comma_section));
+  }
+  if (LineList* section = find_section(content.data(), master_sections)) {
+    return after_table(expand_master_table(fill.xpath, fill.template_lines, section,
+                                           fill.comma_section, content.data()));
+  }
+  return after_value(fill_element_placeholder(fill, content, span));
+}
+
+}  // namespace
+
+int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
+                  const SectionList* column_sections, const SectionList* master_sections) {
+  XPathContext xpath = make_xpath_context(document);
+  if (!xpath.handle) {
+    log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+    return kFillFailed;
+  }
+  FillContext fill{xpath, template_lines, comma_section};
+  Line* line = line_list_rewind(template_lines);
+  int handled = 0;
+  while (line != nullptr) {
+    const std::string_view text = line->view();
+    const std::size_t open = text.find("<<");
+    const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
+    if (close == std::string_view::npos) {
+      line = line_list_next(template_lines);
+      handled = 0;
+      continue;
+    }
+    const Span span{open, close + 1};
+    TextBufferPtr content = text_buffer_from(text.substr(open + 2, close - open - 2));
+    if (!content) {
+      log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+      return kFillFailed;
+    }
+    if (handled == kMaxPlaceholdersPerLine) {
+      log_line(run_log(),
+               "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
+               "linea queda sin llenar:");
+      log_detail(run_log(), content->data());
+      line = line_list_next(template_lines);
+      handled = 0;
+      continue;
+    }
+    ++handled;
+    Step step = Step::SameLine;
+    if (content->length == 0) {
+      step = after_value(place_text(fill, span, "", false));
+    } else {
+      step = fill_placeholder(fill, column_sections, master_sections, *content,
+                              separator_colon(text, open), close, span);
+    }
+    switch (step) {
+      case Step::SameLine:
+        break;
+      case Step::TableEnd:
+        line = line_list_current(template_lines);
+        handled = 0;
+        break;
+      case Step::NextLine:
+        line = line_list_next(template_lines);
+        handled = 0;
+        break;
+      case Step::Failed:
+        log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
+                                           "definici\363n para master table [%s]",
+                                           content->data()));
+        return kFillFailed;
+      case Step::OutOfMemory:
+        log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+        return kFillFailed;
+    }
+  }
+  return 0;
+}
+
+}  // namespace ruvo

@@ -1,0 +1,35 @@
+// The placeholder scanner: fills the template in place.
+//
+// Each line is searched for its first "<<" and the first ">>" after it; what lies between is
+// the placeholder's content, classified in this order:
+//   {expression}                         XPath placeholder
+//   %NAME%                               environment placeholder
+//   element:attribute                    when the line's first colon outside quotes, counted from
+//                                        the "<<" on, stands before the ">>"
+//   the name of a TABLE_COLUMNS section  column table
+//   the name of a MASTER_TABLE section   master table
+//   anything else                        bare element placeholder
+// After every replacement the line is searched again from its first character, so a value that
+// holds a placeholder is filled in its turn; after a table, the scan goes on from the table's
+// last line. A line is left when it holds no "<<", or its first "<<" has no ">>" after it.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include "config/sections.h"
+#include "text/line_list.h"
+
+namespace ruvo {
+
+inline constexpr int kFillFailed = 257;
+// Placeholders handled on one line before the rest of that line is left as it is: a value that
+// brings back its own placeholder would otherwise be filled without end.
+inline constexpr int kMaxPlaceholdersPerLine = 1000;
+
+// 0 when every line was scanned; 257 when a bare element could not be placed (or memory ran
+// out), after logging why. The template keeps every replacement made either way.
+[[nodiscard]] int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
+                                const SectionList* column_sections,
+                                const SectionList* master_sections);
+
+}  // namespace ruvo
