@@ -6,9 +6,10 @@ foreach(name invoice.xml template.txt Ruvo.cfg)
   file(COPY "${EXAMPLES}/${name}" DESTINATION "${WORK}")
 endforeach()
 
-execute_process(COMMAND "${RUVO}" invoice.xml template.txt output.txt
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env RUVO_OPERADOR=demo
+                        "${RUVO}" invoice.xml template.txt output.txt
                 WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status)
-message("ruvo invoice.xml template.txt output.txt  ->  exit status ${status}")
+message("RUVO_OPERADOR=demo ruvo invoice.xml template.txt output.txt  ->  exit status ${status}")
 if(NOT status EQUAL 0)
   file(READ "${WORK}/Ruvo.log" log)
   message(FATAL_ERROR "the example did not convert; Ruvo.log:\n${log}")
