@@ -1,0 +1,117 @@
+// The scanner in-process: how placeholders are found and classified, and where the scan goes
+// after each one.
+#include "fill/template_filler.h"
+
+#include "tables/table_fixture.h"
+
+namespace ruvo {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr const char* kDocument =
+    "<Comprobante xmlns=\"urn:f\" xmlns:ns=\"urn:ns\" total=\"1234\" subTotal=\"99\">"
+    "<ns:Comprobante total=\"5\" Comprobante=\"ns-attr\"/>"
+    "<Total>T</Total><Num>5000</Num><a>A&amp;B</a><D importe=\"7\"/><D "
+    "importe=\"8\"/></Comprobante>";
+
+class TemplateFillerTest : public test::TableFixture {
+ protected:
+  void SetUp() override {
+    TableFixture::SetUp();
+    columns_ = section_list_new();
+    masters_ = section_list_new();
+  }
+  void TearDown() override {
+    columns_.reset();
+    masters_.reset();
+    TableFixture::TearDown();
+  }
+
+  Lines fill(const Lines& lines, LineList* comma = nullptr) {
+    parse(kDocument);
+    template_ = test::make_list(lines);
+    EXPECT_EQ(
+        fill_template(document_.get(), template_.get(), comma, columns_.get(), masters_.get()), 0);
+    return output();
+  }
+
+  void add_column(const Lines& lines) {
+    ASSERT_TRUE(section_list_append(columns_.get(), test::make_list(lines)));
+  }
+  void add_master(const Lines& lines) {
+    ASSERT_TRUE(section_list_append(masters_.get(), test::make_list(lines)));
+  }
+
+  SectionListPtr columns_;
+  SectionListPtr masters_;
+};
+
+TEST_F(TemplateFillerTest, FindsPlaceholdersLeftToRight) {
+  EXPECT_EQ(fill({}), Lines{});
+  EXPECT_EQ(fill({"a<<>>b", "<<Comprobante:subTotal>> - <<Comprobante:total>>", "<<a>>>"}),
+            (Lines{"ab", "99 - 1234", "A&B>"}));
+  EXPECT_EQ(fill({"x >> <<y", "<<Comprobante:total>> <<z", "<<"}),
+            (Lines{"x >> <<y", "1234 <<z", "<<"}));
+}
+
+TEST_F(TemplateFillerTest, SeparatorColonDecidesTheElementAttributeKind) {
+  EXPECT_EQ(fill({"<<'ns:Comprobante':'total'>>", "<<ns:Comprobante>>", "<<Total>> 10:30",
+                  "<<a'b:c>> it's 10:30", "<<{//ns:Comprobante/@total}>>"}),
+            (Lines{"5", "", "T 10:30", " it's 10:30", "5"}));
+}
+
+TEST_F(TemplateFillerTest, ColumnTablesWinOverMasterTablesOfTheSameName) {
+  add_column({"[TABLE_COLUMNS]<<T>>", "D:importe"});
+  add_master({"[MASTER_TABLE]<<T>>", "element,D", "attribute,importe,M"});
+  add_master({"[MASTER_TABLE]<<M>>", "element,D", "attribute,importe,M"});
+  EXPECT_EQ(fill({"<<T>>", "<<M>>"}), (Lines{"~[ ", "~# ", "7", "~]", "~[ ", "~# ", "8", "~]",  //
+                                             "~[ ", "~# M", "7", "~]", "~[ ", "~# M", "8", "~]"}));
+}
+
+TEST_F(TemplateFillerTest, TableLineIsFilledToTheLeftAndKeptAsRowTextToTheRight) {
+  add_column({"[TABLE_COLUMNS]<<T>>", "D:importe"});
+  EXPECT_EQ(fill({"<<T>>", "<<Comprobante:subTotal>> <<T>> <<Comprobante:total>>",
+                  "after <<Comprobante:subTotal>>"}),
+            (Lines{"~[ ", "~# ", "7", "~]", "~[ ", "~# ", "8", "~]",  //
+                   "~[  <<Comprobante:total>>", "~# ", "7", "~]",     //
+                   "~[  <<Comprobante:total>>", "~# ", "8", "~]", "after 99"}));
+}
+
+TEST_F(TemplateFillerTest, TableWithoutRowsOnTheFirstOrOnlyLine) {
+  add_column({"[TABLE_COLUMNS]<<N>>", "Nada:x"});
+  EXPECT_EQ(fill({"<<N>>", "<<Comprobante:subTotal>>"}), Lines{"99"});
+  EXPECT_EQ(fill({"<<N>>"}), Lines{});
+  EXPECT_EQ(fill({"<<Comprobante:subTotal>>", "<<N>>"}), Lines{"99"});
+}
+
+TEST_F(TemplateFillerTest, XPathResultsThatAreNoNodesPlaceNothing) {
+  EXPECT_EQ(fill({"[<<{count(//ns:Comprobante)}>>][<<{'text'}>>][<<{}>>][<<{//nada}>>]"}),
+            Lines{"[][][][]"});
+}
+
+TEST_F(TemplateFillerTest, XPathAndBareElementsMoveTheContextNode) {
+  EXPECT_EQ(fill({"<<{//D[2]}>><<{@importe}>> <<{@importe}>>", "<<ns:Comprobante:x>>",
+                  "<<D>><<{@importe}>>"}),
+            (Lines{"8 ", "", "7"}));
+}
+
+TEST_F(TemplateFillerTest, WholeTextKeysOfTheCommaSection) {
+  setenv("RUVO_FILL_TOTAL", "1234567", 1);
+  LineList* comma =
+      section({"[COMMA_INSERT]", "%RUVO_FILL_TOTAL%", "{//@total}", "Num", "comprobante:SUBTOTAL"});
+  EXPECT_EQ(fill({"<<%RUVO_FILL_TOTAL%>> <<{//@total}>> <<{/*/@total}>> <<Num>> <<Total>>"}, comma),
+            Lines{"1,234,567 1,234 1234 5,000 T"});
+  LineList* bare_name = section({"[COMMA_INSERT]", "RUVO_FILL_TOTAL"});
+  EXPECT_EQ(fill({"<<%RUVO_FILL_TOTAL%>> <<%UNSET_RUVO_VARIABLE%>>"}, bare_name),
+            Lines{"1234567 "});
+  unsetenv("RUVO_FILL_TOTAL");
+}
+
+TEST_F(TemplateFillerTest, XmlModeLeavesBareElementsUnencoded) {
+  run_settings().output_mode = OutputMode::Xml;
+  EXPECT_EQ(fill({"<<a>> <<{//a}>>"}), Lines{"A&B A&amp;B"});
+}
+
+}  // namespace
+}  // namespace ruvo
