@@ -40,66 +40,37 @@ LineListPtr line_list_new() {
   return make_tracked<LineList>();
 }
 
-bool line_list_append(LineList* list, const char* bytes, std::size_t length) {
-  if (list == nullptr) {
-    return false;
-  }
+namespace {
+
+// Links a copy of the bytes right after the given line, or at the front when there is none.
+bool link_new_line(LineList* list, Line* before, const char* bytes, std::size_t length) {
   Tracked<Line> made = make_line(bytes, length);
   if (!made) {
     return false;
   }
   Line* line = made.release();
-  line->prev = list->tail;
-  if (list->tail != nullptr) {
-    list->tail->next = line;
-  } else {
-    list->head = line;
-  }
-  list->tail = line;
+  Line* after = before != nullptr ? before->next : list->head;
+  line->prev = before;
+  line->next = after;
+  (before != nullptr ? before->next : list->head) = line;
+  (after != nullptr ? after->prev : list->tail) = line;
   ++list->count;
   return true;
+}
+
+}  // namespace
+
+bool line_list_append(LineList* list, const char* bytes, std::size_t length) {
+  return list != nullptr && link_new_line(list, list->tail, bytes, length);
 }
 
 bool line_list_prepend(LineList* list, const char* bytes, std::size_t length) {
-  if (list == nullptr) {
-    return false;
-  }
-  Tracked<Line> made = make_line(bytes, length);
-  if (!made) {
-    return false;
-  }
-  Line* line = made.release();
-  line->next = list->head;
-  if (list->head != nullptr) {
-    list->head->prev = line;
-  } else {
-    list->tail = line;
-  }
-  list->head = line;
-  ++list->count;
-  return true;
+  return list != nullptr && link_new_line(list, nullptr, bytes, length);
 }
 
 bool line_list_insert_after(LineList* list, const char* bytes, std::size_t length) {
-  if (list == nullptr || list->cursor == nullptr) {
-    return false;
-  }
-  Tracked<Line> made = make_line(bytes, length);
-  if (!made) {
-    return false;
-  }
-  Line* line = made.release();
-  Line* before = list->cursor;
-  line->prev = before;
-  line->next = before->next;
-  if (before->next != nullptr) {
-    before->next->prev = line;
-  } else {
-    list->tail = line;
-  }
-  before->next = line;
-  ++list->count;
-  return true;
+  return list != nullptr && list->cursor != nullptr &&
+         link_new_line(list, list->cursor, bytes, length);
 }
 
 void line_list_delete_current(LineList* list) {
