@@ -86,7 +86,9 @@ Outcome run_work(StoreArguments store) {
     log_detail(run_log(), xml_path);
     return fail(kExitUnusableInvocation);
   }
-  XmlDocPtr document(xmlParseFile(xml_input_path(xml_path)));
+  // Never from the network; entities are not substituted and no DTD is loaded, so an external
+  // entity cannot bring a local file's content into the output.
+  XmlDocPtr document(xmlReadFile(xml_input_path(xml_path), nullptr, XML_PARSE_NONET));
   if (!document) {
     log_line(run_log(), "ERROR: Archivo de entrada parseado con errores.");
     log_xml_error(run_log());

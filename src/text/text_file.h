@@ -29,7 +29,9 @@ void line_splitter_feed(LineSplitter& splitter, const char* bytes, std::size_t c
 // end (a folder, an I/O error), or the list cannot be made. An empty file gives an empty list.
 [[nodiscard]] LineListPtr line_list_load(const char* path);
 
-// Writes the lines to the file; false when it cannot be opened, written or closed.
+// Writes the lines to the file; false when it cannot be opened, written or closed. A regular
+// file (or one that does not exist yet) is written to a temporary file beside it and renamed
+// over it only once complete, so a failure leaves an existing file as it was.
 [[nodiscard]] bool line_list_write(const LineList* list, const char* path);
 
 }  // namespace ruvo

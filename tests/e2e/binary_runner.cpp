@@ -1,10 +1,13 @@
 #include "e2e/binary_runner.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <sstream>
 
 #include "support/test_support.h"
 
@@ -12,32 +15,50 @@ extern char** environ;
 
 namespace ruvo::test {
 
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+std::vector<char*> pointers_to(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& s : strings) {
+    pointers.push_back(s.data());
+  }
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+}  // namespace
+
 BinaryResult run_binary(const std::string& working_dir, const std::vector<std::string>& arguments,
                         const std::vector<std::string>& extra_environment) {
+  return run_binary(working_dir, arguments, RunOptions{extra_environment, false, 0});
+}
+
+BinaryResult run_binary(const std::string& working_dir, const std::vector<std::string>& arguments,
+                        const RunOptions& options) {
   TempDir capture;
   const std::string out_path = capture.file("stdout");
   const std::string err_path = capture.file("stderr");
 
-  std::vector<char*> argv;
-  std::string binary = RUVO_BINARY;
-  argv.push_back(binary.data());
-  std::vector<std::string> args = arguments;
-  for (std::string& argument : args) {
-    argv.push_back(argument.data());
+  std::vector<std::string> command;
+  if (const char* wrapper = std::getenv("RUVO_TEST_WRAPPER")) {
+    std::istringstream words(wrapper);
+    for (std::string word; words >> word;) {
+      command.push_back(word);
+    }
   }
-  argv.push_back(nullptr);
+  command.push_back(RUVO_BINARY);
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv = pointers_to(command);
 
-  std::vector<std::string> environment_strings;
+  std::vector<std::string> environment;
   for (char** e = environ; *e != nullptr; ++e) {
-    environment_strings.emplace_back(*e);
+    environment.emplace_back(*e);
   }
-  environment_strings.insert(environment_strings.end(), extra_environment.begin(),
-                             extra_environment.end());
-  std::vector<char*> envp;
-  for (std::string& entry : environment_strings) {
-    envp.push_back(entry.data());
-  }
-  envp.push_back(nullptr);
+  environment.insert(environment.end(), options.extra_environment.begin(),
+                     options.extra_environment.end());
+  std::vector<char*> envp = pointers_to(environment);
 
   const pid_t child = fork();
   if (child == 0) {
@@ -48,7 +69,22 @@ BinaryResult run_binary(const std::string& working_dir, const std::vector<std::s
         chdir(working_dir.c_str()) != 0) {
       _exit(127);
     }
-    execve(argv[0], argv.data(), envp.data());
+    if (options.file_size_limit > 0) {
+      // Standard output and error are already open and not limited by what they hold so far.
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                         static_cast<rlim_t>(options.file_size_limit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (options.as_unprivileged_user && geteuid() == 0 &&
+        (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      _exit(127);
+    }
+    if (command.front().find('/') == std::string::npos) {
+      execvpe(argv[0], argv.data(), envp.data());
+    } else {
+      execve(argv[0], argv.data(), envp.data());
+    }
     _exit(127);
   }
   BinaryResult result;

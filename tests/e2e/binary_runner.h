@@ -13,6 +13,16 @@ struct BinaryResult {
   std::string standard_error;
 };
 
+struct RunOptions {
+  std::vector<std::string> extra_environment;  // NAME=value entries added to the environment
+  bool as_unprivileged_user = false;           // when run as root: run as nobody
+  long file_size_limit = 0;                    // bytes a written file may reach; 0: no limit
+};
+
+// The environment variable RUVO_TEST_WRAPPER, when set, names a command (with arguments split at
+// blanks) that the binary is run under, such as valgrind.
+BinaryResult run_binary(const std::string& working_dir, const std::vector<std::string>& arguments,
+                        const RunOptions& options);
 BinaryResult run_binary(const std::string& working_dir, const std::vector<std::string>& arguments,
                         const std::vector<std::string>& extra_environment = {});
 
