@@ -1,6 +1,5 @@
 #include "fill/single_value.h"
 
-#include <libxml/entities.h>
 #include <libxml/xmlerror.h>
 
 #include <cstdlib>
@@ -8,15 +7,12 @@
 #include "config/thousands.h"
 #include "driver/run_log.h"
 #include "text/process_state.h"
+#include "xml/entity_encoding.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo {
 
 namespace {
-
-const xmlChar* as_xml(const char* text) {
-  return reinterpret_cast<const xmlChar*>(text);
-}
 
 // The value as it is placed: grouped by thousands when the section lists the key. When the
 // grouping cannot be had for lack of memory, the value is placed as it is.
@@ -30,15 +26,6 @@ TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std:
   return value;
 }
 
-// The first node of a node-set result, or none for any other result.
-xmlNode* first_node(const xmlXPathObject* result) {
-  if (result == nullptr || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
-      result->nodesetval->nodeNr == 0) {
-    return nullptr;
-  }
-  return result->nodesetval->nodeTab[0];
-}
-
 // Namespace nodes of a result are copies that die with it; they never become the context node.
 void make_context_node(XPathContext& xpath, xmlNode* node) {
   if (node->type != XML_NAMESPACE_DECL) {
@@ -46,22 +33,15 @@ void make_context_node(XPathContext& xpath, xmlNode* node) {
   }
 }
 
-XmlXPathObjectPtr evaluate(XPathContext& xpath, const TextBuffer& expression) {
-  return XmlXPathObjectPtr(xmlXPathEvalExpression(as_xml(expression.data()), xpath.get()));
-}
-
 }  // namespace
 
 FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode) {
   Line* line = line_list_current(fill.template_lines);
-  XmlCharPtr encoded;
+  TextBufferPtr encoded;
   if (encode && run_settings().output_mode == OutputMode::Xml) {
-    TextBufferPtr terminated = text_buffer_from(text);
-    if (terminated) {
-      encoded.reset(xmlEncodeEntitiesReentrant(fill.xpath.get()->doc, as_xml(terminated->data())));
-    }
+    encoded = encode_entities(fill.xpath.get()->doc, text);
     if (encoded) {
-      text = reinterpret_cast<const char*>(encoded.get());
+      text = encoded->view();
     }
   }
   return line_replace_span(line, span.start, span.end, text) ? FillStatus::Filled
@@ -79,15 +59,15 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   }
   // The error line must describe this evaluation, not an older error of the run.
   xmlResetLastError();
-  XmlXPathObjectPtr result = evaluate(fill.xpath, *qualified);
-  if (!result) {
+  const Evaluation evaluation = evaluate_first(fill.xpath, qualified->data());
+  if (evaluation.failed) {
     if (xmlGetLastError() != nullptr) {
       log_line(run_log(), "WARNING: La instruccion XPATH no gener\363 resultados");
       log_xml_error(run_log());
     }
     return place_text(fill, span, "", true);
   }
-  xmlNode* node = first_node(result.get());
+  xmlNode* node = evaluation.node;
   if (node == nullptr) {
     return place_text(fill, span, "", true);
   }
@@ -122,8 +102,9 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
                                                                    : FillStatus::OutOfMemory;
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, fill.xpath.default_namespace_bound);
-  XmlXPathObjectPtr result = qualified ? evaluate(fill.xpath, *qualified) : XmlXPathObjectPtr();
-  xmlNode* node = first_node(result.get());
+  const Evaluation evaluation =
+      qualified ? evaluate_first(fill.xpath, qualified->data()) : Evaluation{};
+  xmlNode* node = evaluation.node;
   if (node == nullptr) {
     const FillStatus placed = place_text(fill, span, "", false);
     log_line(run_log(), "WARNING: Error al reemplazar elemento:");

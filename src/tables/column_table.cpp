@@ -18,6 +18,10 @@ struct ColumnField {
   TextBufferPtr attribute;
   TextBufferPtr label;  // none when the field line has no ','
   TextBufferPtr value;  // none until an element had the attribute
+  // How the value is read, decided once per table (see prepare_field).
+  bool plain_name = false;
+  XmlXPathCompExprPtr compiled;
+  bool grouped = false;  // listed in COMMA_INSERT with the table's element
 };
 
 using ColumnFields = TrackedList<ColumnField>;
@@ -73,24 +77,95 @@ TextBufferPtr column_row_text(const Line* line) {
   return row;
 }
 
-// The attribute's new value on the current node, or none when the node lacks it.
-TextBufferPtr read_field_value(XPathContext& context, const TextBuffer& element,
-                               const TextBuffer& attribute, LineList* comma_section) {
-  TextBufferPtr expression = text_buffer_from("./@");
-  if (!expression || !text_buffer_append_buffer(expression, &attribute)) {
-    return TextBufferPtr();
+// A name that ./@name selects exactly as the attribute of that name without prefix.
+bool is_plain_name(std::string_view name) {
+  const auto letter = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+  };
+  if (name.empty() || !letter(name.front())) {
+    return false;
   }
-  XmlXPathObjectPtr result(
-      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression->data()), context.get()));
+  for (const char c : name) {
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '-') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The value of every field is ./@name evaluated on each element. For a plain name that is the
+// element's own attribute of that name in no namespace, read straight from the node; any other
+// name is compiled once and evaluated per element.
+void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& element,
+                   LineList* comma_section) {
+  field.grouped = is_comma_pair(comma_section, element.view(), field.attribute->view());
+  field.plain_name = is_plain_name(field.attribute->view());
+  if (!field.plain_name) {
+    TextBufferPtr expression = text_buffer_from("./@");
+    if (expression && text_buffer_append_buffer(expression, field.attribute.get())) {
+      field.compiled.reset(
+          xmlXPathCtxtCompile(context.get(), reinterpret_cast<const xmlChar*>(expression->data())));
+    }
+  }
+}
+
+// The attribute node ./@name selects on the current node, or none.
+xmlNode* find_field_attribute(XPathContext& context, const ColumnField& field,
+                              XmlXPathObjectPtr& result) {
+  xmlNode* node = context.get()->node;
+  if (field.plain_name) {
+    if (node == nullptr || node->type != XML_ELEMENT_NODE) {
+      return nullptr;
+    }
+    const auto* name = reinterpret_cast<const xmlChar*>(field.attribute->data());
+    for (xmlAttr* attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
+      if ((attribute->ns == nullptr || attribute->ns->prefix == nullptr) &&
+          xmlStrEqual(attribute->name, name)) {
+        return reinterpret_cast<xmlNode*>(attribute);
+      }
+    }
+    return nullptr;
+  }
+  if (!field.compiled) {
+    return nullptr;
+  }
+  result.reset(xmlXPathCompiledEval(field.compiled.get(), context.get()));
   if (!result || result->nodesetval == nullptr || result->nodesetval->nodeNr == 0) {
-    return TextBufferPtr();
+    return nullptr;
   }
-  XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
-  TextBufferPtr value = content_to_latin1(content.get());
-  if (value && is_comma_pair(comma_section, element.view(), attribute.view())) {
-    return format_thousands(value->data());
+  return result->nodesetval->nodeTab[0];
+}
+
+// The attribute's text: its single text child as it stands, else what libxml2 puts together.
+const xmlChar* attribute_text(xmlNode* attribute, XmlCharPtr& assembled) {
+  const xmlNode* child = attribute->children;
+  if (attribute->type == XML_ATTRIBUTE_NODE && child != nullptr && child->next == nullptr &&
+      child->type == XML_TEXT_NODE && child->content != nullptr) {
+    return child->content;
   }
-  return value;
+  assembled.reset(xmlNodeGetContent(attribute));
+  return assembled.get();
+}
+
+// Replaces the field's value with what the current node holds; the value stays when the node
+// lacks the attribute (or memory is short).
+void read_field_value(XPathContext& context, ColumnField& field) {
+  XmlXPathObjectPtr result;
+  xmlNode* attribute = find_field_attribute(context, field, result);
+  if (attribute == nullptr) {
+    return;
+  }
+  XmlCharPtr assembled;
+  const xmlChar* content = attribute_text(attribute, assembled);
+  if (!field.grouped) {
+    static_cast<void>(latin1_assign(field.value, content));
+    return;
+  }
+  TextBufferPtr value = content_to_latin1(content);
+  TextBufferPtr grouped = value ? format_thousands(value->data()) : TextBufferPtr();
+  if (grouped) {
+    field.value = std::move(grouped);
+  }
 }
 
 void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnFields& fields,
@@ -109,20 +184,25 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     return;
   }
   xmlDoc* document = context.get()->doc;
+  for (auto* f = fields.first(); f != nullptr; f = f->next) {
+    prepare_field(f->value, context, element, comma_section);
+  }
+  xmlNode* const context_before = context.get()->node;
   const xmlNodeSet* nodes = result->nodesetval;
   for (int i = 0; i < nodes->nodeNr; ++i) {
     context.get()->node = nodes->nodeTab[i];
     for (auto* f = fields.first(); f != nullptr; f = f->next) {
-      TextBufferPtr value = read_field_value(context, element, *f->value.attribute, comma_section);
-      if (value) {
-        f->value.value = std::move(value);
-      }
+      read_field_value(context, f->value);
     }
     open_table_row(out, false, nullptr, row_text.view());
     for (auto* f = fields.first(); f != nullptr; f = f->next) {
       write_table_cell(out, document, false, f->value.label.get(), f->value.value.get());
     }
     close_table_row(out, false);
+  }
+  // Namespace nodes of a result are copies that die with it: one never stays the context node.
+  if (context.get()->node != nullptr && context.get()->node->type == XML_NAMESPACE_DECL) {
+    context.get()->node = context_before;
   }
 }
 

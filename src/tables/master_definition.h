@@ -11,6 +11,8 @@
 // Every level uses the same row text and row width, taken from the placeholder's line.
 #pragma once
 
+#include <libxml/tree.h>
+
 #include <cstdint>
 #include <string_view>
 
@@ -23,6 +25,11 @@ namespace ruvo {
 struct MasterField {
   TextBufferPtr name;   // attribute name; empty makes an always-empty cell
   TextBufferPtr label;  // column label, or the block start's label; may be empty
+  // While a table is expanded: whether the last namespace seen on this level's nodes puts the
+  // field in COMMA_INSERT, so the test is not repeated for every node.
+  const xmlNs* grouped_for = nullptr;
+  bool grouped_known = false;
+  bool grouped = false;
 };
 
 struct MasterLevel {

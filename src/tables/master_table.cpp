@@ -22,6 +22,7 @@ struct MasterRun {
   LineList* comma_section;
   std::string_view row_text;
   std::int32_t row_width;
+  TextBufferPtr scratch;  // the cell value being placed, its block reused from cell to cell
 };
 
 bool has_name(const xmlNode* node, const TextBuffer& name) {
@@ -29,12 +30,13 @@ bool has_name(const xmlNode* node, const TextBuffer& name) {
          std::strcmp(reinterpret_cast<const char*>(node->name), name.data()) == 0;
 }
 
-// The node itself or its first following sibling with the level's name.
+// The node itself or its first following sibling with the level's name. A namespace node has
+// no siblings to follow (its record is not shaped like an element's).
 xmlNode* first_named_from(xmlNode* node, const TextBuffer& name) {
-  while (node != nullptr && !has_name(node, name)) {
+  while (node != nullptr && node->type != XML_NAMESPACE_DECL && !has_name(node, name)) {
     node = node->next;
   }
-  return node;
+  return node != nullptr && node->type == XML_NAMESPACE_DECL ? nullptr : node;
 }
 
 xmlNode* next_named(xmlNode* node, const TextBuffer& name) {
@@ -67,10 +69,29 @@ xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
   return first_named_from(result->nodesetval->nodeTab[0], *level.name);
 }
 
-// The node's own attribute of that name, as the text to place; none when it has none.
-TextBufferPtr cell_text(MasterRun& run, const xmlNode* node, const TextBuffer& name) {
+// Whether the node's qualified name and the field's name are listed in COMMA_INSERT. Nodes of
+// one level share their name, so the answer is kept until a node of another namespace comes.
+bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
+  if (field.grouped_known && field.grouped_for == node->ns) {
+    return field.grouped;
+  }
+  TextBufferPtr node_name = qualified_node_name(node);
+  if (!node_name) {
+    return false;
+  }
+  field.grouped = is_comma_pair(run.comma_section, node_name->view(), field.name->view());
+  field.grouped_for = node->ns;
+  field.grouped_known = true;
+  return field.grouped;
+}
+
+// The node's own attribute of the field's name, as the text to place (in the run's scratch
+// buffer, or a new one when grouped); none when the node has no such attribute.
+const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& field,
+                            TextBufferPtr& grouped) {
+  const TextBuffer& name = *field.name;
   if (name.length == 0) {
-    return TextBufferPtr();
+    return nullptr;
   }
   for (const xmlAttr* attribute = node->properties; attribute != nullptr;
        attribute = attribute->next) {
@@ -78,33 +99,33 @@ TextBufferPtr cell_text(MasterRun& run, const xmlNode* node, const TextBuffer& n
       continue;
     }
     const xmlNode* text = attribute->children;
-    TextBufferPtr value = content_to_latin1(
-        text != nullptr && text->content != nullptr ? text->content : BAD_CAST "");
-    if (!value) {
-      return value;
+    if (!latin1_assign(run.scratch,
+                       text != nullptr && text->content != nullptr ? text->content : BAD_CAST "")) {
+      return nullptr;
     }
-    TextBufferPtr node_name = qualified_node_name(node);
-    if (node_name && is_comma_pair(run.comma_section, node_name->view(), name.view())) {
-      return format_thousands(value->data());
+    if (is_grouped(run, node, field)) {
+      grouped = format_thousands(run.scratch->data());
+      return grouped.get();
     }
-    return value;
+    return run.scratch.get();
   }
-  return TextBufferPtr();
+  return nullptr;
 }
 
-void write_node_rows(MasterRun& run, const MasterLevel& level, xmlNode* node) {
+void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node) {
   const bool c_flag = level.c_flag;
   bool opened = false;
   std::int32_t cells = 0;
   xmlDoc* document = run.context.get()->doc;
-  for (const FieldNode* f = level.fields.first(); f != nullptr; f = f->next) {
-    const MasterField& field = f->value;
-    TextBufferPtr text = cell_text(run, node, *field.name);
+  for (FieldNode* f = level.fields.first(); f != nullptr; f = f->next) {
+    MasterField& field = f->value;
+    TextBufferPtr grouped;
+    const TextBuffer* text = cell_text(run, node, field, grouped);
     if (!opened) {
       open_table_row(run.out, c_flag, field.label.get(), run.row_text);
       opened = true;
     }
-    write_table_cell(run.out, document, c_flag, field.label.get(), text.get());
+    write_table_cell(run.out, document, c_flag, field.label.get(), text);
     ++cells;
     if (run.row_width > 0 && cells == run.row_width && f->next != nullptr) {
       cells = 0;
@@ -119,12 +140,12 @@ void write_node_rows(MasterRun& run, const MasterLevel& level, xmlNode* node) {
 
 // Writes the rows of one level, and under each of its nodes those of the levels after it.
 // previous_level is the number of the level before this one.
-void expand_master_level(MasterRun& run, const LevelNode* level_node, bool first,
+void expand_master_level(MasterRun& run, LevelNode* level_node, bool first,
                          std::int32_t previous_level) {
   if (level_node == nullptr) {
     return;
   }
-  const MasterLevel& level = level_node->value;
+  MasterLevel& level = level_node->value;
   xmlXPathContext* xpath = run.context.get();
   xmlNode* node = nullptr;
   if (first) {
@@ -178,7 +199,7 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines);
-  MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width};
+  MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}};
   expand_master_level(run, chain->levels.first(), true, 0);
   return TableResult::Expanded;
 }

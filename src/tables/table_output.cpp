@@ -1,8 +1,7 @@
 #include "tables/table_output.h"
 
-#include <libxml/entities.h>
-
 #include "text/process_state.h"
+#include "xml/entity_encoding.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -13,19 +12,18 @@ std::string_view view_of(const TextBuffer* buffer) {
   return buffer != nullptr ? buffer->view() : std::string_view();
 }
 
-// A marker followed by a label, in a counted buffer; none when memory is short.
-TextBufferPtr marker_with_label(const char* marker, const TextBuffer* label) {
-  TextBufferPtr line = text_buffer_from(marker);
-  if (line && !text_buffer_append_buffer(line, label)) {
-    line.reset();
+// Inserts the line made of the two pieces after the cursor line (or at the top) and moves the
+// cursor onto it. A line that cannot be had is left out and the cursor stays.
+void write_joined_line(TableOutput& out, std::string_view first, std::string_view second) {
+  if (out.at_top) {
+    if (line_list_prepend_joined(out.lines, first, second)) {
+      line_list_rewind(out.lines);
+      out.at_top = false;
+    }
+    return;
   }
-  return line;
-}
-
-void write_marker_with_label(TableOutput& out, const char* marker, const TextBuffer* label) {
-  TextBufferPtr line = marker_with_label(marker, label);
-  if (line) {
-    write_table_line(out, line->view());
+  if (line_list_insert_joined_after(out.lines, first, second)) {
+    line_list_next(out.lines);
   }
 }
 
@@ -51,22 +49,13 @@ TableOutput begin_table_output(LineList* lines) {
 }
 
 void write_table_line(TableOutput& out, std::string_view text) {
-  if (out.at_top) {
-    if (line_list_prepend(out.lines, text.data(), text.size())) {
-      line_list_rewind(out.lines);
-      out.at_top = false;
-    }
-    return;
-  }
-  if (line_list_insert_after(out.lines, text.data(), text.size())) {
-    line_list_next(out.lines);
-  }
+  write_joined_line(out, text, {});
 }
 
 void open_table_row(TableOutput& out, bool c_flag, const TextBuffer* label,
                     std::string_view row_text) {
   if (c_flag) {
-    write_marker_with_label(out, "~<", label);
+    write_joined_line(out, "~<", view_of(label));
   } else {
     write_table_line(out, row_text);
   }
@@ -79,13 +68,12 @@ void close_table_row(TableOutput& out, bool c_flag) {
 void write_table_cell(TableOutput& out, xmlDoc* document, bool c_flag, const TextBuffer* label,
                       const TextBuffer* value) {
   if (!c_flag) {
-    write_marker_with_label(out, "~# ", label);
+    write_joined_line(out, "~# ", view_of(label));
   }
   if (value != nullptr && run_settings().output_mode == OutputMode::Xml) {
-    XmlCharPtr encoded(
-        xmlEncodeEntitiesReentrant(document, reinterpret_cast<const xmlChar*>(value->data())));
+    TextBufferPtr encoded = encode_entities(document, value->view());
     if (encoded) {
-      write_table_line(out, reinterpret_cast<const char*>(encoded.get()));
+      write_table_line(out, encoded->view());
       return;
     }
   }

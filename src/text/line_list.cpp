@@ -1,38 +1,89 @@
 #include "text/line_list.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ruvo {
 
+bool Line::assign(std::string_view first, std::string_view second) {
+  const std::size_t size = first.size() + second.size();
+  ByteBlock outside;
+  char* out = inline_text;
+  if (size + 1 > kInlineSize) {
+    outside = ByteBlock(size + 1);
+    if (outside.empty()) {
+      return false;
+    }
+    out = outside.get();
+  }
+  if (!first.empty()) {
+    std::memcpy(out, first.data(), first.size());
+  }
+  if (!second.empty()) {
+    std::memcpy(out + first.size(), second.data(), second.size());
+  }
+  out[size] = '\0';
+  block = std::move(outside);
+  length = size;
+  return true;
+}
+
+void* LineArena::take() noexcept {
+  if (free_ != nullptr) {
+    void* room = free_;
+    free_ = *static_cast<void**>(room);
+    return room;
+  }
+  if (used_ == chunk_lines_ && !grow()) {
+    return nullptr;
+  }
+  return chunks_.back()->get() + sizeof(Line) * used_++;
+}
+
+void LineArena::give_back(void* room) noexcept {
+  *static_cast<void**>(room) = free_;
+  free_ = room;
+}
+
+bool LineArena::grow() noexcept {
+  // Small lists (a configuration section) stay small; long ones double up to a bound.
+  constexpr std::size_t kFirstChunkLines = 8;
+  constexpr std::size_t kLargestChunkLines = 8192;
+  const std::size_t lines =
+      chunk_lines_ == 0 ? kFirstChunkLines : std::min(chunk_lines_ * 2, kLargestChunkLines);
+  ByteBlock chunk(lines * sizeof(Line));
+  if (chunk.empty() || chunks_.append(std::move(chunk)) == nullptr) {
+    return false;
+  }
+  chunk_lines_ = lines;
+  used_ = 0;
+  return true;
+}
+
 namespace {
 
-// A detached line holding a copy of the bytes; none when a block cannot be had.
-Tracked<Line> make_line(const char* bytes, std::size_t length) {
-  ByteBlock text(length + 1);
-  if (text.empty()) {
-    return Tracked<Line>();
+// A detached line holding a copy of the pieces, in the list's arena; none when memory is short.
+Line* make_line(LineList* list, std::string_view first, std::string_view second) {
+  void* room = list->arena.take();
+  if (room == nullptr) {
+    return nullptr;
   }
-  Tracked<Line> line = make_tracked<Line>();
-  if (!line) {
-    return line;
+  Line* line = ::new (room) Line();
+  if (!line->assign(first, second)) {
+    line->~Line();
+    list->arena.give_back(room);
+    return nullptr;
   }
-  if (length > 0) {
-    std::memcpy(text.get(), bytes, length);
-  }
-  text.get()[length] = '\0';
-  line->length = length;
-  line->block = std::move(text);
   return line;
 }
 
 }  // namespace
 
 LineList::~LineList() {
-  Line* line = tail;
-  while (line != nullptr) {
-    Line* prev = line->prev;
-    TrackedDeleter<Line>()(line);
-    line = prev;
+  for (Line* line = head; line != nullptr;) {
+    Line* next = line->next;
+    line->~Line();
+    line = next;
   }
 }
 
@@ -43,12 +94,12 @@ LineListPtr line_list_new() {
 namespace {
 
 // Links a copy of the bytes right after the given line, or at the front when there is none.
-bool link_new_line(LineList* list, Line* before, const char* bytes, std::size_t length) {
-  Tracked<Line> made = make_line(bytes, length);
-  if (!made) {
+bool link_new_line(LineList* list, Line* before, std::string_view first,
+                   std::string_view second = {}) {
+  Line* line = make_line(list, first, second);
+  if (line == nullptr) {
     return false;
   }
-  Line* line = made.release();
   Line* after = before != nullptr ? before->next : list->head;
   line->prev = before;
   line->next = after;
@@ -61,16 +112,25 @@ bool link_new_line(LineList* list, Line* before, const char* bytes, std::size_t 
 }  // namespace
 
 bool line_list_append(LineList* list, const char* bytes, std::size_t length) {
-  return list != nullptr && link_new_line(list, list->tail, bytes, length);
+  return list != nullptr && link_new_line(list, list->tail, {bytes, length});
 }
 
 bool line_list_prepend(LineList* list, const char* bytes, std::size_t length) {
-  return list != nullptr && link_new_line(list, nullptr, bytes, length);
+  return line_list_prepend_joined(list, {bytes, length}, {});
+}
+
+bool line_list_prepend_joined(LineList* list, std::string_view first, std::string_view second) {
+  return list != nullptr && link_new_line(list, nullptr, first, second);
 }
 
 bool line_list_insert_after(LineList* list, const char* bytes, std::size_t length) {
+  return line_list_insert_joined_after(list, {bytes, length}, {});
+}
+
+bool line_list_insert_joined_after(LineList* list, std::string_view first,
+                                   std::string_view second) {
   return list != nullptr && list->cursor != nullptr &&
-         link_new_line(list, list->cursor, bytes, length);
+         link_new_line(list, list->cursor, first, second);
 }
 
 void line_list_delete_current(LineList* list) {
@@ -90,7 +150,8 @@ void line_list_delete_current(LineList* list) {
   }
   list->cursor = line->next != nullptr ? line->next : line->prev;
   --list->count;
-  TrackedDeleter<Line>()(line);
+  line->~Line();
+  list->arena.give_back(line);
 }
 
 Line* line_list_rewind(LineList* list) {
@@ -126,22 +187,22 @@ bool line_replace_span(Line* line, std::size_t start, std::size_t end,
   if (line == nullptr || start > end || end >= line->length) {
     return false;
   }
-  const std::size_t after = line->length - end - 1;
-  const std::size_t length = start + replacement.size() + after;
-  ByteBlock text(length + 1);
-  if (text.empty()) {
+  // The new text is built apart first: its pieces lie in the line's own text.
+  const std::string_view old = line->view();
+  const std::string_view before = old.substr(0, start);
+  const std::string_view after = old.substr(end + 1);
+  const std::size_t size = before.size() + replacement.size() + after.size();
+  ByteBlock joined(size + 1);
+  if (joined.empty()) {
     return false;
   }
-  char* out = text.get();
-  std::memcpy(out, line->text(), start);
+  char* out = joined.get();
+  std::memcpy(out, before.data(), before.size());
   if (!replacement.empty()) {
-    std::memcpy(out + start, replacement.data(), replacement.size());
+    std::memcpy(out + before.size(), replacement.data(), replacement.size());
   }
-  std::memcpy(out + start + replacement.size(), line->text() + end + 1, after);
-  out[length] = '\0';
-  line->block = std::move(text);
-  line->length = length;
-  return true;
+  std::memcpy(out + before.size() + replacement.size(), after.data(), after.size());
+  return line->assign({out, size});
 }
 
 }  // namespace ruvo

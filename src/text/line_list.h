@@ -22,34 +22,70 @@
 #include <cstddef>
 #include <string_view>
 
+#include "text/tracked_list.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo {
 
+// One line: its bytes and a NUL. A short text (most table lines) is kept inside the record, a
+// longer one in a block of its own of exactly length + 1 bytes.
 struct Line {
+  static constexpr std::size_t kInlineSize = 24;
+
   Line() = default;
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
+  // Makes the text the concatenation of the two pieces, which must not lie in this line; false
+  // (the text unchanged) when memory is short.
+  [[nodiscard]] bool assign(std::string_view first, std::string_view second = {});
+
+  char* text() noexcept { return block.empty() ? inline_text : block.get(); }
+  const char* text() const noexcept { return block.empty() ? inline_text : block.get(); }
+  std::string_view view() const noexcept { return {text(), length}; }
+
   std::size_t length = 0;  // bytes of text, without the NUL
-  ByteBlock block;         // length + 1 bytes: the text and a NUL
   Line* next = nullptr;
   Line* prev = nullptr;
 
-  char* text() const noexcept { return block.get(); }
-  std::string_view view() const noexcept { return {block.get(), length}; }
+ private:
+  ByteBlock block;  // the text when it does not fit inline_text
+  char inline_text[kInlineSize] = {};
+};
+
+// Room for the line records of one list, taken from counted chunks that grow as the list does
+// and are given back with the list: a template of many lines costs few allocations. The room
+// of a deleted line is used again.
+class LineArena {
+ public:
+  LineArena() = default;
+  LineArena(const LineArena&) = delete;
+  LineArena& operator=(const LineArena&) = delete;
+
+  // Room for one Line, or none when memory is short.
+  [[nodiscard]] void* take() noexcept;
+  void give_back(void* room) noexcept;
+
+ private:
+  [[nodiscard]] bool grow() noexcept;
+
+  TrackedList<ByteBlock> chunks_;
+  std::size_t chunk_lines_ = 0;  // lines the newest chunk holds
+  std::size_t used_ = 0;         // lines of the newest chunk handed out
+  void* free_ = nullptr;         // rooms given back, linked through their first bytes
 };
 
 struct LineList {
   LineList() = default;
   LineList(const LineList&) = delete;
   LineList& operator=(const LineList&) = delete;
-  ~LineList();  // releases every line, last to first
+  ~LineList();  // releases every line, then the arena its records live in
 
   std::size_t count = 0;
   Line* cursor = nullptr;
   Line* head = nullptr;
   Line* tail = nullptr;
+  LineArena arena;
 };
 
 using LineListPtr = Tracked<LineList>;
@@ -61,8 +97,13 @@ using LineListPtr = Tracked<LineList>;
 [[nodiscard]] bool line_list_append(LineList* list, const char* bytes, std::size_t length);
 // Adds a copy of the bytes right after the cursor line; false without a cursor or memory.
 [[nodiscard]] bool line_list_insert_after(LineList* list, const char* bytes, std::size_t length);
+// The same for a line made of two pieces, such as a marker and a label.
+[[nodiscard]] bool line_list_insert_joined_after(LineList* list, std::string_view first,
+                                                 std::string_view second);
 // Adds a copy of the bytes as the new first line; the cursor stays. False when nothing was added.
 [[nodiscard]] bool line_list_prepend(LineList* list, const char* bytes, std::size_t length);
+[[nodiscard]] bool line_list_prepend_joined(LineList* list, std::string_view first,
+                                            std::string_view second);
 // Removes the cursor line; does nothing without a cursor.
 void line_list_delete_current(LineList* list);
 

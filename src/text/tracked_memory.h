@@ -77,4 +77,29 @@ class ByteBlock {
   std::size_t size_ = 0;
 };
 
+// The counted allocator for standard containers. A refused request throws std::bad_alloc, as
+// containers expect; code that uses one catches it where a failure is harmless.
+template <class T>
+struct TrackedAllocator {
+  using value_type = T;
+
+  TrackedAllocator() = default;
+  template <class U>
+  TrackedAllocator(const TrackedAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t n) {
+    void* block = tracked_alloc(n * sizeof(T));
+    if (block == nullptr) {
+      throw std::bad_alloc();
+    }
+    return static_cast<T*>(block);
+  }
+  void deallocate(T* block, std::size_t n) noexcept { tracked_free(block, n * sizeof(T)); }
+
+  template <class U>
+  bool operator==(const TrackedAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
 }  // namespace ruvo

@@ -58,8 +58,7 @@ std::size_t decode_utf8(const unsigned char* text, std::size_t available, unsign
 
 }  // namespace
 
-TextBufferPtr lookup_value(const XPathContext& context, const char* element,
-                           const char* attribute) {
+TextBufferPtr lookup_value(XPathContext& context, const char* element, const char* attribute) {
   if (context.get() == nullptr || element == nullptr || attribute == nullptr) {
     return TextBufferPtr();
   }
@@ -74,15 +73,12 @@ TextBufferPtr lookup_value(const XPathContext& context, const char* element,
   if (!qualified) {
     return TextBufferPtr();
   }
-  const XmlXPathObjectPtr result(
-      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(qualified->data()), context.get()));
-  qualified.reset();
-  if (!result || result->nodesetval == nullptr || result->nodesetval->nodeNr <= 0 ||
-      result->nodesetval->nodeTab == nullptr) {
+  // libxml2 keeps node sets in document order, so the first node is the first match.
+  const Evaluation evaluation = evaluate_first(context, qualified->data());
+  if (evaluation.node == nullptr) {
     return TextBufferPtr();
   }
-  // libxml2 keeps node sets in document order, so the first node is the first match.
-  const XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
+  const XmlCharPtr content(xmlNodeGetContent(evaluation.node));
   if (!content) {
     return TextBufferPtr();
   }
@@ -92,17 +88,26 @@ TextBufferPtr lookup_value(const XPathContext& context, const char* element,
 // Latin-1 holds exactly the code points 0 to 255, each as one byte, so the output is never
 // longer than the UTF-8 input. Whatever it cannot hold becomes one '?' per character, and each
 // byte of a malformed sequence one '?' of its own, so nothing after it is lost.
-TextBufferPtr content_to_latin1(const xmlChar* content) {
+bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
   const std::size_t size =
       content != nullptr ? std::strlen(reinterpret_cast<const char*>(content)) : 0;
-  TextBufferPtr text = text_buffer_new(size + 1);
-  if (!text) {
-    return text;
+  if (!text || text->capacity < size + 1) {
+    TextBufferPtr larger = text_buffer_new(size + 1);
+    if (!larger) {
+      return false;
+    }
+    text = std::move(larger);
   }
   char* out = text->data();
   std::size_t written = 0;
   std::size_t position = 0;
   while (position < size) {
+    const unsigned char lead = content[position];
+    if (lead < 0x80) {
+      out[written++] = static_cast<char>(lead);
+      ++position;
+      continue;
+    }
     unsigned long code = 0;
     const std::size_t length = decode_utf8(content + position, size - position, code);
     if (length == 0) {
@@ -115,6 +120,14 @@ TextBufferPtr content_to_latin1(const xmlChar* content) {
   }
   out[written] = '\0';
   text->length = written;
+  return true;
+}
+
+TextBufferPtr content_to_latin1(const xmlChar* content) {
+  TextBufferPtr text;
+  if (!latin1_assign(text, content)) {
+    text.reset();
+  }
   return text;
 }
 

@@ -16,6 +16,7 @@ struct XmlFree {
   void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
   void operator()(xmlXPathContext* context) const { xmlXPathFreeContext(context); }
   void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
+  void operator()(xmlXPathCompExpr* expression) const { xmlXPathFreeCompExpr(expression); }
   // xmlFree is a variable of libxml2 (a function pointer), so it is called here, not named.
   void operator()(xmlChar* text) const { xmlFree(text); }
 };
@@ -23,6 +24,7 @@ struct XmlFree {
 using XmlDocPtr = std::unique_ptr<xmlDoc, XmlFree>;
 using XmlXPathContextPtr = std::unique_ptr<xmlXPathContext, XmlFree>;
 using XmlXPathObjectPtr = std::unique_ptr<xmlXPathObject, XmlFree>;
+using XmlXPathCompExprPtr = std::unique_ptr<xmlXPathCompExpr, XmlFree>;
 using XmlCharPtr = std::unique_ptr<xmlChar, XmlFree>;
 
 // Keeps libxml2 from printing errors and warnings on standard error for the rest of the run.

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "text/text_buffer.h"
+#include "xml/evaluation.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -23,6 +24,7 @@ inline constexpr const char* kDefaultNamespacePrefix = "zq-def-ns";
 struct XPathContext {
   XmlXPathContextPtr handle;  // none when the context could not be made
   bool default_namespace_bound = false;
+  ExpressionCache cache;  // first nodes of the context-free expressions evaluated so far
 
   xmlXPathContext* get() const { return handle.get(); }
 };

@@ -94,6 +94,8 @@ TEST_F(TemplateFillerTest, XPathAndBareElementsMoveTheContextNode) {
   EXPECT_EQ(fill({"<<{//D[2]}>><<{@importe}>> <<{@importe}>>", "<<ns:Comprobante:x>>",
                   "<<D>><<{@importe}>>"}),
             (Lines{"8 ", "", "7"}));
+  // A namespace node of a result dies with it, so it never becomes the context node.
+  EXPECT_EQ(fill({"<<{//D[2]}>><<{//namespace::*}>>|<<{@importe}>>"}), Lines{"http://www.w3.org/XML/1998/namespace|8"});
 }
 
 TEST_F(TemplateFillerTest, WholeTextKeysOfTheCommaSection) {

@@ -122,6 +122,8 @@ TEST_F(MasterTableTest, FirstLevelVisitsOnlyTheFirstSelectedNodesSiblings) {
   EXPECT_EQ(values(expand("<<T>>", {"element,I", "attribute,n,"})), (Lines{"1", "2"}));
   EXPECT_EQ(values(expand("<<T>>", {"element,I,/r/g[2]/I", "attribute,n,"})), (Lines{"3"}));
   EXPECT_EQ(expand("<<T>>", {"element,I,//nothing", "attribute,n,"}), Lines{});
+  // Namespace nodes are no elements and have no siblings to walk.
+  EXPECT_EQ(expand("<<T>>", {"element,I,//namespace::*", "attribute,n,"}), Lines{});
 }
 
 TEST_F(MasterTableTest, CellsComeFromTheNodesOwnAttributes) {

@@ -85,5 +85,27 @@ TEST_F(TableOutputTest, XmlModeEncodesTheWholeValue) {
   EXPECT_EQ(output(), (Lines{"~# ", "A&amp;B &lt;x&gt;", "~# ", ""}));
 }
 
+// Found by fuzzing: libxml2's encoder took the Latin-1 text for UTF-8 and marked the document
+// as ISO-8859-1 on the first byte that was not, so equal values came out differently.
+TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
+  parse("<r/>");
+  run_settings().output_mode = OutputMode::Xml;
+  set_template({"<<T>>"}, 0);
+  TableOutput out = begin_table_output(template_.get());
+  TextBufferPtr pair = text_buffer_from("\xC3\xB1");  // two Latin-1 letters, UTF-8 in form
+  TextBufferPtr lone = text_buffer_from("ca\xF1o\r\x01");
+  write_table_cell(out, document_.get(), true, nullptr, pair.get());
+  write_table_cell(out, document_.get(), true, nullptr, lone.get());
+  write_table_cell(out, document_.get(), true, nullptr, pair.get());
+  EXPECT_EQ(output(), (Lines{"&#195;&#177;", "ca&#241;o&#13;", "&#195;&#177;"}));
+  EXPECT_EQ(document_->encoding, nullptr) << "the document is only read";
+
+  parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>");
+  set_template({"<<T>>"}, 0);
+  out = begin_table_output(template_.get());
+  write_table_cell(out, document_.get(), true, nullptr, lone.get());
+  EXPECT_EQ(output(), (Lines{"ca\xF1o&#13;"})) << "a declared encoding keeps the bytes";
+}
+
 }  // namespace
 }  // namespace ruvo

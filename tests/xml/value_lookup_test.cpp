@@ -67,7 +67,8 @@ TEST_F(ValueLookupTest, EmptyValueIsTextButMissingIsNone) {
   EXPECT_EQ(value("Comprobante", "fecha"), "<none>");
   EXPECT_EQ(value("Receptor", "nombre"), "<none>");
   EXPECT_EQ(value("otro:Comprobante", "total"), "<none>") << "unbound prefix";
-  EXPECT_FALSE(lookup_value(XPathContext(), "Comprobante", "total"));
+  XPathContext no_context;
+  EXPECT_FALSE(lookup_value(no_context, "Comprobante", "total"));
 }
 
 TEST_F(ValueLookupTest, DocumentsWithoutDefaultNamespaceOrWithAProlog) {

@@ -1,0 +1,229 @@
+#include "xml/evaluation.h"
+
+#include <libxml/xpathInternals.h>
+
+#include <cstring>
+
+#include "xml/xpath_context.h"
+
+namespace ruvo {
+
+namespace {
+
+bool is_name_start(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool is_name_char(char c) {
+  return is_name_start(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
+}
+
+bool is_plain_ncname(std::string_view text) {
+  if (text.empty() || !is_name_start(text.front())) {
+    return false;
+  }
+  for (const char c : text) {
+    if (!is_name_char(c)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A name test as libxml2 applies it: a local name, and the namespace URI its prefix is bound
+// to in the context (none for an unprefixed name).
+struct NameTest {
+  std::string_view local;
+  const xmlChar* uri = nullptr;
+  bool prefixed = false;
+};
+
+// Reads an ASCII QName; false when it is not one, or its prefix is not bound (libxml2 then
+// reports the error itself).
+bool read_name_test(xmlXPathContext* context, std::string_view text, NameTest& test) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) {
+    test.local = text;
+    return is_plain_ncname(text);
+  }
+  const std::string_view prefix = text.substr(0, colon);
+  test.local = text.substr(colon + 1);
+  if (!is_plain_ncname(prefix) || !is_plain_ncname(test.local) || prefix.size() > 255) {
+    return false;
+  }
+  char terminated[256];
+  std::memcpy(terminated, prefix.data(), prefix.size());
+  terminated[prefix.size()] = '\0';
+  test.uri = xmlXPathNsLookup(context, reinterpret_cast<const xmlChar*>(terminated));
+  test.prefixed = true;
+  return test.uri != nullptr;
+}
+
+bool same_name(const xmlChar* name, std::string_view local) {
+  return name != nullptr && std::strlen(reinterpret_cast<const char*>(name)) == local.size() &&
+         std::memcmp(name, local.data(), local.size()) == 0;
+}
+
+bool element_matches(const xmlNode* node, const NameTest& test) {
+  if (!same_name(node->name, test.local)) {
+    return false;
+  }
+  if (!test.prefixed) {
+    return node->ns == nullptr;
+  }
+  return node->ns != nullptr && xmlStrEqual(test.uri, node->ns->href);
+}
+
+xmlNode* matching_attribute(xmlNode* element, const NameTest& test) {
+  for (xmlAttr* attribute = element->properties; attribute != nullptr;
+       attribute = attribute->next) {
+    if (!same_name(attribute->name, test.local)) {
+      continue;
+    }
+    const bool matches =
+        test.prefixed ? attribute->ns != nullptr && xmlStrEqual(test.uri, attribute->ns->href)
+                      : attribute->ns == nullptr || attribute->ns->prefix == nullptr;
+    if (matches) {
+      return reinterpret_cast<xmlNode*>(attribute);
+    }
+  }
+  return nullptr;
+}
+
+// The next node in document order, descending only into elements (entity references and the
+// document type declaration are not part of the searched tree).
+xmlNode* next_in_document_order(xmlNode* node) {
+  if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+    return node->children;
+  }
+  while (node != nullptr && node->next == nullptr) {
+    node = node->parent;
+    if (node != nullptr && node->type == XML_DOCUMENT_NODE) {
+      return nullptr;
+    }
+  }
+  return node != nullptr ? node->next : nullptr;
+}
+
+// //element or //element/@attribute, answered by a walk that stops at the first match: the
+// first node of the result in document order. False when the expression has another shape.
+bool evaluate_descendant_shape(xmlXPathContext* context, std::string_view expression,
+                               xmlNode*& found) {
+  if (!expression.starts_with("//")) {
+    return false;
+  }
+  std::string_view rest = expression.substr(2);
+  std::string_view attribute_part;
+  const std::size_t slash = rest.find('/');
+  if (slash != std::string_view::npos) {
+    if (rest.substr(slash, 2) != "/@") {
+      return false;
+    }
+    attribute_part = rest.substr(slash + 2);
+    rest = rest.substr(0, slash);
+    if (attribute_part.empty()) {
+      return false;
+    }
+  }
+  NameTest element;
+  NameTest attribute;
+  if (!read_name_test(context, rest, element) ||
+      (!attribute_part.empty() && !read_name_test(context, attribute_part, attribute))) {
+    return false;
+  }
+  found = nullptr;
+  for (xmlNode* node = context->doc->children; node != nullptr;
+       node = next_in_document_order(node)) {
+    if (node->type != XML_ELEMENT_NODE || !element_matches(node, element)) {
+      continue;
+    }
+    found = attribute_part.empty() ? node : matching_attribute(node, attribute);
+    if (found != nullptr) {
+      return true;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const xmlNode* const* ExpressionCache::find(std::string_view expression) const {
+  const auto entry = entries_.find(expression);
+  return entry == entries_.end() ? nullptr : &entry->second;
+}
+
+void ExpressionCache::store(std::string_view expression, xmlNode* node) noexcept {
+  try {
+    entries_.emplace(Key(expression), node);
+  } catch (const std::bad_alloc&) {
+    // Without memory the expression is simply evaluated again next time.
+  }
+}
+
+bool is_context_free(std::string_view expression) {
+  if (expression.empty() || expression.front() != '/') {
+    return false;
+  }
+  int depth = 0;
+  char quote = '\0';
+  for (const char c : expression) {
+    if (quote != '\0') {
+      if (c == quote) {
+        quote = '\0';
+      }
+      continue;
+    }
+    if (depth > 0) {
+      // Inside a predicate the context is the step's own node, never the run's context node.
+      if (c == '\'' || c == '"') {
+        quote = c;
+      } else if (c == '[') {
+        ++depth;
+      } else if (c == ']') {
+        --depth;
+      }
+      continue;
+    }
+    if (c == '[') {
+      ++depth;
+    } else if (!is_name_char(c) && c != '/' && c != ':' && c != '@' && c != '*') {
+      return false;
+    }
+  }
+  return depth == 0 && quote == '\0';
+}
+
+Evaluation evaluate_first(XPathContext& context, const char* expression) {
+  Evaluation evaluation;
+  const std::string_view text(expression);
+  const bool context_free = is_context_free(text);
+  if (context_free) {
+    if (const xmlNode* const* cached = context.cache.find(text)) {
+      evaluation.node = const_cast<xmlNode*>(*cached);
+      return evaluation;
+    }
+    if (evaluate_descendant_shape(context.get(), text, evaluation.node)) {
+      context.cache.store(text, evaluation.node);
+      return evaluation;
+    }
+  }
+  evaluation.result.reset(
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression), context.get()));
+  if (!evaluation.result) {
+    evaluation.failed = true;
+    return evaluation;
+  }
+  const xmlXPathObject* result = evaluation.result.get();
+  if (result->type == XPATH_NODESET && result->nodesetval != nullptr &&
+      result->nodesetval->nodeNr > 0) {
+    evaluation.node = result->nodesetval->nodeTab[0];
+  }
+  // Namespace nodes are copies that live as long as the result: they are never kept.
+  if (context_free && (evaluation.node == nullptr || evaluation.node->type != XML_NAMESPACE_DECL)) {
+    context.cache.store(text, evaluation.node);
+    evaluation.result.reset();
+  }
+  return evaluation;
+}
+
+}  // namespace ruvo

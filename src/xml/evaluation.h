@@ -1,0 +1,60 @@
+// Evaluating the expressions of single-value placeholders, as fast as the document allows.
+//
+// The document does not change during a run, so an expression whose value cannot depend on the
+// context node gives the same node every time: its first node is kept and reused. The common
+// shapes //name and //name/@attribute are answered by a walk in document order that stops at
+// the first match, with exactly the name tests libxml2 applies. Everything else is left to
+// libxml2.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "text/tracked_memory.h"
+#include "xml/xml_handles.h"
+
+namespace ruvo {
+
+struct XPathContext;
+
+// What an evaluation gave: no result at all (libxml2 failed and recorded why), or the first
+// node of a node-set result, which is none for an empty set and for any other result type.
+struct Evaluation {
+  bool failed = false;
+  xmlNode* node = nullptr;
+  XmlXPathObjectPtr result;  // keeps node alive when it belongs to the result (namespace nodes)
+};
+
+// First nodes of context-free expressions already evaluated in this run.
+class ExpressionCache {
+ public:
+  // The entry for the expression, or none when it was never stored.
+  const xmlNode* const* find(std::string_view expression) const;
+  // Keeps the first node of the expression; a refused allocation just keeps nothing.
+  void store(std::string_view expression, xmlNode* node) noexcept;
+
+ private:
+  using Key = std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>>;
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  using Map = std::unordered_map<Key, xmlNode*, Hash, std::equal_to<>,
+                                 TrackedAllocator<std::pair<const Key, xmlNode*>>>;
+  Map entries_;
+};
+
+// True when the value of the (qualified) expression cannot depend on the context node: a single
+// absolute location path, whatever its predicates hold. Decided conservatively: anything else
+// at the top level (a union, an operator, a function call, blanks) is taken as dependent.
+bool is_context_free(std::string_view expression);
+
+// Evaluates the qualified expression in the run's context like xmlXPathEvalExpression.
+[[nodiscard]] Evaluation evaluate_first(XPathContext& context, const char* expression);
+
+}  // namespace ruvo
