@@ -95,7 +95,14 @@ TEST_F(TemplateFillerTest, XPathAndBareElementsMoveTheContextNode) {
                   "<<D>><<{@importe}>>"}),
             (Lines{"8 ", "", "7"}));
   // A namespace node of a result dies with it, so it never becomes the context node.
-  EXPECT_EQ(fill({"<<{//D[2]}>><<{//namespace::*}>>|<<{@importe}>>"}), Lines{"http://www.w3.org/XML/1998/namespace|8"});
+  EXPECT_EQ(fill({"<<{//D[2]}>><<{//namespace::*}>>|<<{@importe}>>"}),
+            Lines{"http://www.w3.org/XML/1998/namespace|8"});
+}
+
+TEST_F(TemplateFillerTest, ARepeatedExpressionStillMovesTheContextNode) {
+  EXPECT_EQ(fill({"<<{/Comprobante/D[2]}>><<{@importe}>>", "<<{//D[1]}>><<{@importe}>>",
+                  "<<{/Comprobante/D[2]}>><<{@importe}>>", "<<D>><<{@importe}>>"}),
+            (Lines{"8", "7", "8", "7"}));
 }
 
 TEST_F(TemplateFillerTest, WholeTextKeysOfTheCommaSection) {

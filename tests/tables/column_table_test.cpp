@@ -82,6 +82,16 @@ TEST_F(ColumnTableTest, TheLastFieldLineNamesTheRowElement) {
   EXPECT_EQ(output(), (Lines{"~[ ", "~# L1,more,", "bx", "~# L2  ", "by", "~]"}));
 }
 
+TEST_F(ColumnTableTest, PrefixedAndOddAttributeNamesAreEvaluatedAsWritten) {
+  parse("<r xmlns:p=\"urn:p\"><D a=\"plain\" p:a=\"prefixed\" b=\"B\"/><D/></r>");
+  set_template({"<<Detalle>>"}, 0);
+  EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:p:a", "D:a", "D:b | ../@x", "D:1x"})),
+            TableResult::Expanded);
+  EXPECT_EQ(output(),
+            (Lines{"~[ ", "~# ", "prefixed", "~# ", "plain", "~# ", "B", "~# ", "", "~]",
+                   "~[ ", "~# ", "prefixed", "~# ", "plain", "~# ", "B", "~# ", "", "~]"}));
+}
+
 TEST_F(ColumnTableTest, RowTextIsWhatFollowsTheFirstCloseMarker) {
   parse(kInvoice);
   set_template({"<<Detalle>> Jl@?"}, 0);

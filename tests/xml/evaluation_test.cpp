@@ -1,0 +1,113 @@
+// The shortcuts of evaluate_first must give exactly what libxml2 gives.
+#include "xml/evaluation.h"
+
+#include <libxml/parser.h>
+
+#include <cstring>
+
+#include "support/test_support.h"
+#include "xml/xpath_context.h"
+
+namespace ruvo {
+namespace {
+
+constexpr const char* kDocument =
+    "<?xml version=\"1.0\"?>\n"
+    "<!DOCTYPE r [<!ENTITY e \"<E a='in-entity'/>\">]>\n"
+    "<!-- a comment first -->\n"
+    "<r xmlns=\"urn:d\" xmlns:p=\"urn:p\" xmlns:q=\"urn:p\" a=\"root\">"
+    "<x><E a=\"1\" p:a=\"p1\"/></x>&e;<E b=\"2\"/><p:E a=\"3\" q:b=\"4\"/>"
+    "<n xmlns=\"\"><E a=\"plain\"/><F/></n><E a=\"5\"><E a=\"6\"/></E></r>";
+
+class EvaluationTest : public test::CleanStateTest {
+ protected:
+  void SetUp() override {
+    test::CleanStateTest::SetUp();
+    silence_libxml2_messages();
+    document_.reset(
+        xmlReadMemory(kDocument, static_cast<int>(std::strlen(kDocument)), "d.xml", nullptr, 0));
+    ASSERT_TRUE(document_);
+    context_ = make_xpath_context(document_.get());
+    ASSERT_TRUE(context_.handle);
+  }
+  void TearDown() override {
+    context_ = XPathContext{};
+    document_.reset();
+    test::CleanStateTest::TearDown();
+  }
+
+  // What libxml2 itself gives: failed, or the first node (none for an empty or other result).
+  std::pair<bool, xmlNode*> plain(const char* expression) {
+    XmlXPathObjectPtr result(xmlXPathEvalExpression(BAD_CAST expression, context_.get()));
+    if (!result) {
+      return {true, nullptr};
+    }
+    if (result->type != XPATH_NODESET || result->nodesetval == nullptr ||
+        result->nodesetval->nodeNr == 0) {
+      return {false, nullptr};
+    }
+    return {false, result->nodesetval->nodeTab[0]};
+  }
+
+  XmlDocPtr document_;
+  XPathContext context_;
+};
+
+TEST_F(EvaluationTest, GivesWhatLibxml2GivesFirstTimeAndFromTheCache) {
+  const char* expressions[] = {"//zq-def-ns:E",
+                               "//zq-def-ns:E/@a",
+                               "//zq-def-ns:E/@b",
+                               "//p:E",
+                               "//q:E/@a",
+                               "//zq-def-ns:E/@p:a",
+                               "//p:E/@q:b",
+                               "//E",
+                               "//E/@a",
+                               "//zq-def-ns:F",
+                               "//F",
+                               "//zq-def-ns:r/@a",
+                               "//zq-def-ns:E[2]/@a",
+                               "/zq-def-ns:r/zq-def-ns:E/@a",
+                               "//zq-def-ns:E/@*",
+                               "//*/@a",
+                               "//zq-def-ns:Nada",
+                               "//zq-def-ns:E/@nada",
+                               "//zq-def-ns:x/zq-def-ns:E",
+                               "//zq-def-ns:E[@a='6']"};
+  for (const char* expression : expressions) {
+    const auto expected = plain(expression);
+    for (int round = 0; round < 2; ++round) {
+      const Evaluation got = evaluate_first(context_, expression);
+      EXPECT_EQ(got.failed, expected.first) << expression << " round " << round;
+      EXPECT_EQ(got.node, expected.second) << expression << " round " << round;
+    }
+  }
+}
+
+TEST_F(EvaluationTest, UnboundPrefixesAndRelativeExpressionsAreLeftToLibxml2) {
+  EXPECT_TRUE(evaluate_first(context_, "//nada:E/@a").failed);
+  EXPECT_TRUE(evaluate_first(context_, "//nada:E/@a").failed) << "failures are never kept";
+
+  // A relative expression follows the context node every time.
+  context_.get()->node = plain("//zq-def-ns:E[@a='5']").second;
+  const Evaluation outer = evaluate_first(context_, "zq-def-ns:E/@a");
+  context_.get()->node = plain("//zq-def-ns:x").second;
+  const Evaluation inner = evaluate_first(context_, "zq-def-ns:E/@a");
+  ASSERT_NE(outer.node, nullptr);
+  ASSERT_NE(inner.node, nullptr);
+  EXPECT_NE(outer.node, inner.node);
+}
+
+TEST(ContextFreeTest, OnlySingleAbsolutePathsAreContextFree) {
+  for (const char* expression : {"/", "/a", "//a/@b", "/a/b[c | d][@e = 'x]y']", "//p:a/q:b",
+                                 "/a/*/@*", "//a[../b]", "/descendant::a"}) {
+    EXPECT_TRUE(is_context_free(expression)) << expression;
+  }
+  for (const char* expression : {"", "a", "./a", "@a", "//a | b", "/a | b", "count(/a)", "(/a)[1]",
+                                 "/a + 1", "/a[1", "/a ", "$v"}) {
+    EXPECT_FALSE(is_context_free(expression)) << expression;
+  }
+}
+
+}  // namespace
+}  // namespace ruvo
