@@ -78,7 +78,7 @@ Step after_value(FillStatus status) {
 // Fills the first placeholder of the cursor line.
 Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
                       const SectionList* master_sections, const TextBuffer& content,
-                      std::size_t colon, std::size_t close, Span span) {
+                      std::size_t close, Span span) {
   const std::string_view text = content.view();
   if (text.front() == '{' && text.back() == '}') {
     return after_value(fill_xpath_placeholder(fill, content, span));
@@ -86,8 +86,9 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
   if (text.front() == '%' && text.back() == '%') {
     return after_value(fill_env_placeholder(fill, content, span));
   }
+  const std::string_view line = line_list_current(fill.template_lines)->view();
+  const std::size_t colon = separator_colon(line, span.start);
   if (colon < close) {
-    const std::string_view line = line_list_current(fill.template_lines)->view();
     return after_value(fill_pair_placeholder(fill, line, colon, close, span));
   }
   if (LineList* section = find_section(content.data(), column_sections)) {
@@ -113,13 +114,19 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
   FillContext fill{xpath, template_lines, comma_section};
   Line* line = line_list_rewind(template_lines);
   int handled = 0;
+  // Where the search for "<<" starts. After a value replaced the line's first placeholder at p,
+  // nothing before p changed, so the first "<<" now starts at p - 1 at the earliest (a '<'
+  // before p followed by a value that starts with '<'): searching from there finds what a
+  // search from the line's start would, without reading the line again.
+  std::size_t resume = 0;
   while (line != nullptr) {
     const std::string_view text = line->view();
-    const std::size_t open = text.find("<<");
+    const std::size_t open = text.find("<<", resume);
     const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
     if (close == std::string_view::npos) {
       line = line_list_next(template_lines);
       handled = 0;
+      resume = 0;
       continue;
     }
     const Span span{open, close + 1};
@@ -135,6 +142,7 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
       log_detail(run_log(), content->data());
       line = line_list_next(template_lines);
       handled = 0;
+      resume = 0;
       continue;
     }
     ++handled;
@@ -142,19 +150,21 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
     if (content->length == 0) {
       step = after_value(place_text(fill, span, "", false));
     } else {
-      step = fill_placeholder(fill, column_sections, master_sections, *content,
-                              separator_colon(text, open), close, span);
+      step = fill_placeholder(fill, column_sections, master_sections, *content, close, span);
     }
     switch (step) {
       case Step::SameLine:
+        resume = open > 0 ? open - 1 : 0;
         break;
       case Step::TableEnd:
         line = line_list_current(template_lines);
         handled = 0;
+        resume = 0;
         break;
       case Step::NextLine:
         line = line_list_next(template_lines);
         handled = 0;
+        resume = 0;
         break;
       case Step::Failed:
         log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
