@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Converts 200 generated invoices with scripts/convert-batch, under GNU parallel (when
+# installed) and under xargs, and checks every reported exit status, every output byte for
+# byte, and that only the broken invoices left a run log.
+#
+#   check_convert_batch.sh SOURCE_DIR RUVO
+set -uo pipefail
+
+source=$1
+ruvo=$2
+here=$(dirname "$0")
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+count=200
+broken_every=50  # invoices 50, 100, 150 and 200 are not well-formed
+"$here/make_invoices.sh" "$count" "$scratch" "$broken_every" || exit 1
+
+runners=(xargs)
+if command -v parallel > /dev/null; then
+  runners=(parallel xargs)
+else
+  echo "GNU parallel is not installed: checking the xargs fallback only"
+fi
+
+failures=0
+fail() {
+  echo "FAIL ($runner): $*"
+  failures=$((failures + 1))
+}
+
+for runner in "${runners[@]}"; do
+  out="$scratch/out-$runner"
+  RUVO_BATCH_RUNNER=$runner "$source/scripts/convert-batch" -j 8 -r "$ruvo" "$scratch/in" \
+    "$scratch/template.txt" "$scratch/Ruvo.cfg" "$out" > "$scratch/stdout-$runner" \
+    2> "$scratch/stderr-$runner"
+  status=$?
+  if [ "$status" -ne 1 ]; then
+    fail "convert-batch ended with $status, expected 1 (some failed): $(cat "$scratch/stderr-$runner")"
+    continue
+  fi
+  grep -q "$count documents, $((count - count / broken_every)) converted, $((count / broken_every)) failed" \
+    "$scratch/stderr-$runner" || fail "summary: $(cat "$scratch/stderr-$runner")"
+  [ "$(wc -l < "$out/status.tsv")" -eq "$count" ] || fail "status.tsv has not $count lines"
+  [ "$(sort "$scratch/stdout-$runner")" = "$(cat "$out/status.tsv")" ] ||
+    fail "printed statuses differ from status.tsv"
+
+  declare -A reported_status=()
+  while IFS=$'\t' read -r file reported; do
+    reported_status[$file]=$reported
+  done < "$out/status.tsv"
+  for ((i = 1; i <= count; i++)); do
+    printf -v name 'invoice-%03d' "$i"
+    reported=${reported_status[$name.xml]:-none}
+    if [ $((i % broken_every)) -eq 0 ]; then
+      [ "$reported" = 252 ] || fail "$name: status '$reported', expected 252"
+      [ -e "$out/$name.txt" ] && fail "$name: output written for a broken invoice"
+      grep -q 'ERROR: Archivo de entrada parseado con errores.' "$out/logs/$name.log" ||
+        fail "$name: its log lacks the parse error"
+    else
+      [ "$reported" = 0 ] || fail "$name: status '$reported', expected 0"
+      cmp -s "$scratch/expected/$name.txt" "$out/$name.txt" || fail "$name: output differs"
+      [ -e "$out/logs/$name.log" ] && fail "$name: a log for a successful conversion"
+    fi
+  done
+  leftover=$(find "$out" -mindepth 1 -name '.work.*')
+  [ -z "$leftover" ] || fail "work folders left: $leftover"
+  echo "$runner: checked $count documents"
+done
+
+exit "$((failures > 0))"

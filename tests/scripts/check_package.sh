@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Builds the Debian package of a build folder with cpack, unpacks it into a scratch root and
+# checks that it holds the program and its manual page, names libxml2 among its dependencies,
+# and that the packaged program converts the shipped example exactly as the built one does.
+#
+#   check_package.sh BUILD_DIR SOURCE_DIR BUILT_RUVO VERSION [CPACK]
+set -euo pipefail
+
+build=$1
+source=$2
+built=$3
+version=$4
+cpack=${5:-cpack}
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+"$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/package" > "$scratch/cpack.log" ||
+  { cat "$scratch/cpack.log"; exit 1; }
+debs=("$scratch"/package/*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  echo "FAIL: expected one .deb, found: ${debs[*]}"
+  exit 1
+fi
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if ! "$@"; then
+    echo "FAIL: $what"
+    failures=$((failures + 1))
+  fi
+}
+
+package=$(dpkg-deb -f "$deb" Package)
+package_version=$(dpkg-deb -f "$deb" Version)
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+check "package name is ruvo, not '$package'" test "$package" = ruvo
+check "version is $version, not '$package_version'" test "$package_version" = "$version"
+check "Depends names libxml2" grep -Eq '(^|, )libxml2( |,|$)' <<< "$depends"
+
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+installed="$root/usr/bin/ruvo"
+check "usr/bin/ruvo is an executable" test -x "$installed"
+check "the manual page is the source's man/ruvo.1" \
+  cmp -s "$root/usr/share/man/man1/ruvo.1" "$source/man/ruvo.1"
+
+# The same conversion by both binaries, each in its own folder.
+for which in built installed; do
+  mkdir "$scratch/$which"
+  cp "$source/examples/invoice.xml" "$source/examples/template.txt" "$source/examples/Ruvo.cfg" \
+    "$scratch/$which/"
+done
+binary_status() {  # binary_status FOLDER BINARY: runs the example, prints the exit status
+  (cd "$1" && RUVO_OPERADOR=paquete "$2" invoice.xml template.txt output.txt -preview 1) > /dev/null
+  echo $?
+}
+set +e
+built_status=$(binary_status "$scratch/built" "$built")
+installed_status=$(binary_status "$scratch/installed" "$installed")
+set -e
+check "the built program ends with 0, not $built_status" test "$built_status" = 0
+check "the packaged program ends with 0, not $installed_status" test "$installed_status" = 0
+check "both programs write the same output" \
+  cmp "$scratch/built/output.txt" "$scratch/installed/output.txt"
+check "the output is not empty" test -s "$scratch/installed/output.txt"
+
+[ "$failures" -eq 0 ] && echo "package checks passed"
+exit "$((failures > 0))"
