@@ -104,33 +104,30 @@ bool is_comma_text(LineList* comma_section, std::string_view text) {
   return false;
 }
 
-TextBufferPtr format_thousands(char* value) {
+bool format_thousands_into(char* value, TextBufferPtr& result) {
   if (value == nullptr) {
-    return TextBufferPtr();
+    return false;
   }
   text_trim(value);
   const std::size_t n = std::strlen(value);
   // Digits, one ',' per three of them, a sign and a symbol never need more than 2n + 1 bytes.
-  TextBufferPtr work = text_buffer_new(2 * n + 1);
-  if (!work) {
-    return work;
-  }
-  TextBufferPtr result = text_buffer_new(2 * n + 1);
-  if (!result) {
-    return result;
+  constexpr std::size_t kStackWork = 256;
+  char stack_work[kStackWork];
+  ByteBlock heap_work;
+  char* out = stack_work;
+  if (2 * n + 1 > kStackWork) {
+    heap_work = ByteBlock(2 * n + 1);
+    if (heap_work.empty()) {
+      return false;
+    }
+    out = heap_work.get();
   }
 
   const char* dot = static_cast<const char*>(std::memchr(value, '.', n));
   const std::size_t integer_length = dot != nullptr ? static_cast<std::size_t>(dot - value) : n;
 
   // The grouped digits are built right to left, then turned around.
-  char* out = work->data();
   std::size_t written = 0;
-  const auto put = [&](char c) {
-    if (written + 1 < work->capacity) {
-      out[written++] = c;
-    }
-  };
   char sign = '\0';
   char currency = '\0';
   std::size_t group = 0;
@@ -141,30 +138,45 @@ TextBufferPtr format_thousands(char* value) {
     } else if (is_currency(c)) {
       currency = c;
     } else if (is_digit(c)) {
-      put(c);
+      out[written++] = c;
       ++group;
       // Dropped characters do not break a group, but a ',' only goes between adjacent digits.
       if (group % 3 == 0 && i > 0 && is_digit(value[i - 1])) {
-        put(',');
+        out[written++] = ',';
         group = 0;
       }
     }
   }
   if (currency != '\0') {
-    put(currency);
+    out[written++] = currency;
   }
   if (sign != '\0') {
-    put(sign);
+    out[written++] = sign;
   }
-  out[written] = '\0';
-  work->length = written;
+  std::reverse(out, out + written);
 
-  if (!text_buffer_fill(result.get(), out, written)) {
-    return TextBufferPtr();
+  const std::size_t fraction = n - integer_length;
+  const std::size_t size = written + fraction;
+  if (!result || result->capacity < size + 1) {
+    TextBufferPtr larger = text_buffer_new(std::max(size + 1, 2 * n + 1));
+    if (!larger) {
+      return false;
+    }
+    result = std::move(larger);
   }
-  std::reverse(result->data(), result->data() + result->length);
-  if (dot != nullptr && !text_buffer_append_bytes(result, dot, n - integer_length)) {
-    return TextBufferPtr();
+  std::memcpy(result->data(), out, written);
+  if (fraction > 0) {
+    std::memcpy(result->data() + written, dot, fraction);
+  }
+  result->data()[size] = '\0';
+  result->length = size;
+  return true;
+}
+
+TextBufferPtr format_thousands(char* value) {
+  TextBufferPtr result;
+  if (!format_thousands_into(value, result)) {
+    result.reset();
   }
   return result;
 }

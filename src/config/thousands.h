@@ -24,5 +24,8 @@ bool is_comma_text(LineList* comma_section, std::string_view text);
 // digits grouped by ',' in threes and the fractional part unchanged: 1234567.891 gives
 // 1,234,567.891, $-1234.50 gives -$1,234.50. None when its buffers cannot be had.
 [[nodiscard]] TextBufferPtr format_thousands(char* value);
+// The same into a buffer the caller keeps, reusing its block when it is large enough; false (the
+// buffer as it was) when memory is short.
+[[nodiscard]] bool format_thousands_into(char* value, TextBufferPtr& result);
 
 }  // namespace ruvo

@@ -148,8 +148,8 @@ const xmlChar* attribute_text(xmlNode* attribute, XmlCharPtr& assembled) {
 }
 
 // Replaces the field's value with what the current node holds; the value stays when the node
-// lacks the attribute (or memory is short).
-void read_field_value(XPathContext& context, ColumnField& field) {
+// lacks the attribute (or memory is short). A grouped value passes through scratch.
+void read_field_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch) {
   XmlXPathObjectPtr result;
   xmlNode* attribute = find_field_attribute(context, field, result);
   if (attribute == nullptr) {
@@ -161,10 +161,8 @@ void read_field_value(XPathContext& context, ColumnField& field) {
     static_cast<void>(latin1_assign(field.value, content));
     return;
   }
-  TextBufferPtr value = content_to_latin1(content);
-  TextBufferPtr grouped = value ? format_thousands(value->data()) : TextBufferPtr();
-  if (grouped) {
-    field.value = std::move(grouped);
+  if (latin1_assign(scratch, content)) {
+    static_cast<void>(format_thousands_into(scratch->data(), field.value));
   }
 }
 
@@ -188,11 +186,12 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     prepare_field(f->value, context, element, comma_section);
   }
   xmlNode* const context_before = context.get()->node;
+  TextBufferPtr scratch;
   const xmlNodeSet* nodes = result->nodesetval;
   for (int i = 0; i < nodes->nodeNr; ++i) {
     context.get()->node = nodes->nodeTab[i];
     for (auto* f = fields.first(); f != nullptr; f = f->next) {
-      read_field_value(context, f->value);
+      read_field_value(context, f->value, scratch);
     }
     open_table_row(out, false, nullptr, row_text.view());
     for (auto* f = fields.first(); f != nullptr; f = f->next) {

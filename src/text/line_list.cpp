@@ -7,14 +7,17 @@ namespace ruvo {
 
 bool Line::assign(std::string_view first, std::string_view second) {
   const std::size_t size = first.size() + second.size();
-  ByteBlock outside;
-  char* out = inline_text;
+  if (size > kMaxLength) {
+    return false;
+  }
+  char* outside = nullptr;
+  char* out = inline_text_;
   if (size + 1 > kInlineSize) {
-    outside = ByteBlock(size + 1);
-    if (outside.empty()) {
+    outside = static_cast<char*>(tracked_alloc(size + 1));
+    if (outside == nullptr) {
       return false;
     }
-    out = outside.get();
+    out = outside;
   }
   if (!first.empty()) {
     std::memcpy(out, first.data(), first.size());
@@ -23,8 +26,9 @@ bool Line::assign(std::string_view first, std::string_view second) {
     std::memcpy(out + first.size(), second.data(), second.size());
   }
   out[size] = '\0';
-  block = std::move(outside);
-  length = size;
+  release_outside();
+  outside_ = outside;
+  length = static_cast<std::uint32_t>(size);
   return true;
 }
 
@@ -206,3 +210,4 @@ bool line_replace_span(Line* line, std::size_t start, std::size_t end,
 }
 
 }  // namespace ruvo
+static_assert(sizeof(ruvo::Line) <= 48, "a line record stays small: outputs hold millions");

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "text/tracked_list.h"
@@ -28,29 +29,42 @@
 namespace ruvo {
 
 // One line: its bytes and a NUL. A short text (most table lines) is kept inside the record, a
-// longer one in a block of its own of exactly length + 1 bytes.
+// longer one in a counted block of its own of exactly length + 1 bytes. The record is kept
+// small (48 bytes) because an output of many table rows holds millions of them.
 struct Line {
-  static constexpr std::size_t kInlineSize = 24;
+  static constexpr std::size_t kInlineSize = 20;
+  static constexpr std::size_t kMaxLength = 0xFFFFFFFEu;
 
   Line() = default;
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
+  ~Line() { release_outside(); }
 
   // Makes the text the concatenation of the two pieces, which must not lie in this line; false
-  // (the text unchanged) when memory is short.
+  // (the text unchanged) when memory is short or the text would pass kMaxLength.
   [[nodiscard]] bool assign(std::string_view first, std::string_view second = {});
 
-  char* text() noexcept { return block.empty() ? inline_text : block.get(); }
-  const char* text() const noexcept { return block.empty() ? inline_text : block.get(); }
+  char* text() noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
+  const char* text() const noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
   std::string_view view() const noexcept { return {text(), length}; }
 
-  std::size_t length = 0;  // bytes of text, without the NUL
   Line* next = nullptr;
   Line* prev = nullptr;
 
  private:
-  ByteBlock block;  // the text when it does not fit inline_text
-  char inline_text[kInlineSize] = {};
+  void release_outside() noexcept {
+    if (outside_ != nullptr) {
+      tracked_free(outside_, std::size_t{length} + 1);
+    }
+  }
+
+  char* outside_ = nullptr;  // the text when it does not fit inline_text_
+
+ public:
+  std::uint32_t length = 0;  // bytes of text, without the NUL
+
+ private:
+  char inline_text_[kInlineSize] = {};
 };
 
 // Room for the line records of one list, taken from counted chunks that grow as the list does
