@@ -138,50 +138,96 @@ void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node) {
   }
 }
 
-// Writes the rows of one level, and under each of its nodes those of the levels after it.
-// previous_level is the number of the level before this one.
-void expand_master_level(MasterRun& run, LevelNode* level_node, bool first,
-                         std::int32_t previous_level) {
-  if (level_node == nullptr) {
-    return;
-  }
+// Where the expansion stands in one level: the level, the element whose rows were written last,
+// the next element to consider with its 1-based index, and how many the level has (counted
+// only with preview).
+struct LevelWalk {
+  LevelNode* level_node;
+  xmlNode* node;
+  xmlNode* next;
+  std::int64_t index;
+  std::int64_t total;
+};
+
+// Starts the walk of a level on its first element: found in the document for the first level,
+// else from the context node, the element whose row was just written: among the children of its
+// parent when the level's number equals previous_level (siblings), else among its children.
+// False when the level has no element there.
+bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool first,
+                 std::int32_t previous_level) {
   MasterLevel& level = level_node->value;
-  xmlXPathContext* xpath = run.context.get();
+  const xmlNode* context_node = run.context.get()->node;
   xmlNode* node = nullptr;
   if (first) {
     node = find_in_document(run, level);
   } else if (level.level == previous_level) {
-    if (xpath->node == nullptr || xpath->node->parent == nullptr) {
-      return;
+    if (context_node == nullptr || context_node->parent == nullptr) {
+      return false;
     }
-    node = first_named_from(xpath->node->parent->children, *level.name);
+    node = first_named_from(context_node->parent->children, *level.name);
   } else {
-    if (xpath->node == nullptr) {
-      return;
+    if (context_node == nullptr) {
+      return false;
     }
-    node = first_named_from(xpath->node->children, *level.name);
+    node = first_named_from(context_node->children, *level.name);
   }
   if (node == nullptr) {
-    return;
+    return false;
   }
-
-  const PreviewSetting preview = run_settings().preview;
-  std::int64_t total = 0;
-  if (preview.on) {
+  walk = LevelWalk{level_node, nullptr, node, 1, 0};
+  if (run_settings().preview.on) {
     for (xmlNode* n = node; n != nullptr; n = next_named(n, *level.name)) {
-      ++total;
+      ++walk.total;
     }
   }
-  std::int64_t index = 1;
-  for (; node != nullptr; node = next_named(node, *level.name), ++index) {
-    // With preview only the first N and the last N nodes are written; N <= 0 writes none.
-    if (preview.on && preview.rows < index && index <= total - preview.rows) {
+  return true;
+}
+
+// The level's next element to write, or none when the level is done. With preview only the
+// first N and the last N elements are written; N <= 0 writes none.
+xmlNode* next_shown(LevelWalk& walk) {
+  const PreviewSetting preview = run_settings().preview;
+  while (walk.next != nullptr) {
+    xmlNode* node = walk.next;
+    const std::int64_t index = walk.index++;
+    walk.next = next_named(node, *walk.level_node->value.name);
+    if (preview.on && preview.rows < index && index <= walk.total - preview.rows) {
       continue;
     }
+    walk.node = node;
+    return node;
+  }
+  return nullptr;
+}
+
+// Writes the rows of every level: under each element's rows, those of the levels after it.
+// The walk keeps one LevelWalk per level in walks (as many as there are levels) instead of
+// recursing, so a chain of any length costs no stack. Leaves the context node on the last
+// first-level element written.
+void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* walks) {
+  xmlXPathContext* xpath = run.context.get();
+  if (first_level == nullptr || !start_level(run, walks[0], first_level, true, 0)) {
+    return;
+  }
+  std::size_t depth = 0;
+  for (;;) {
+    LevelWalk& walk = walks[depth];
+    xmlNode* node = next_shown(walk);
+    if (node == nullptr) {
+      if (depth == 0) {
+        return;
+      }
+      --depth;
+      xpath->node = walks[depth].node;
+      continue;
+    }
+    MasterLevel& level = walk.level_node->value;
     xpath->node = node;
     write_node_rows(run, level, node);
-    expand_master_level(run, level_node->next, false, level.level);
-    xpath->node = node;
+    LevelNode* below = walk.level_node->next;
+    if (below != nullptr && start_level(run, walks[depth + 1], below, false, level.level)) {
+      ++depth;
+    }
   }
 }
 
@@ -198,9 +244,17 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   if (!layout.row_text || !chain) {
     return TableResult::NotExpanded;
   }
+  std::size_t levels = 0;
+  for (const LevelNode* level = chain->levels.first(); level != nullptr; level = level->next) {
+    ++levels;
+  }
+  ByteBlock walks(levels * sizeof(LevelWalk));
+  if (walks.empty()) {
+    return TableResult::NotExpanded;
+  }
   TableOutput out = begin_table_output(template_lines);
   MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}};
-  expand_master_level(run, chain->levels.first(), true, 0);
+  expand_master_levels(run, chain->levels.first(), reinterpret_cast<LevelWalk*>(walks.get()));
   return TableResult::Expanded;
 }
 

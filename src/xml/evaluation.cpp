@@ -145,6 +145,80 @@ bool evaluate_descendant_shape(xmlXPathContext* context, std::string_view expres
   return true;
 }
 
+// The end of the NCName starting at i, or i when none starts there.
+std::size_t skip_name(std::string_view text, std::size_t i) {
+  if (i == text.size() || !is_name_start(text[i])) {
+    return i;
+  }
+  while (i < text.size() && is_name_char(text[i])) {
+    ++i;
+  }
+  return i;
+}
+
+// The end of the predicate opening at i (past its ']'), or npos when it is not closed. Inside,
+// the context is the step's own node, so anything but an unclosed quote or bracket may stand.
+std::size_t skip_predicate(std::string_view text, std::size_t i) {
+  int depth = 0;
+  char quote = '\0';
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote != '\0') {
+      quote = c == quote ? '\0' : quote;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '[') {
+      ++depth;
+    } else if (c == ']' && --depth == 0) {
+      return i + 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The end of the step starting at i: ".", "..", or [axis "::" | "@"] name test, then its
+// predicates; npos when no such step starts there. A name test is "*", a name, prefix:* or
+// prefix:name.
+std::size_t skip_step(std::string_view text, std::size_t i) {
+  if (text.substr(i, 2) == "..") {
+    i += 2;
+  } else if (text.substr(i, 1) == ".") {
+    i += 1;
+  } else {
+    if (text.substr(i, 1) == "@") {
+      ++i;
+    } else {
+      const std::size_t axis_end = skip_name(text, i);
+      if (axis_end > i && text.substr(axis_end, 2) == "::") {
+        i = axis_end + 2;
+      }
+    }
+    if (text.substr(i, 1) == "*") {
+      ++i;
+    } else {
+      const std::size_t name_end = skip_name(text, i);
+      if (name_end == i) {
+        return std::string_view::npos;
+      }
+      i = name_end;
+      if (text.substr(i, 1) == ":" && text.substr(i, 2) != "::") {
+        const std::size_t local_end = text.substr(i + 1, 1) == "*" ? i + 2 : skip_name(text, i + 1);
+        if (local_end == i + 1) {
+          return std::string_view::npos;
+        }
+        i = local_end;
+      }
+    }
+  }
+  while (i < text.size() && text[i] == '[') {
+    i = skip_predicate(text, i);
+    if (i == std::string_view::npos) {
+      return i;
+    }
+  }
+  return i;
+}
+
 }  // namespace
 
 const xmlNode* const* ExpressionCache::find(std::string_view expression) const {
@@ -160,37 +234,25 @@ void ExpressionCache::store(std::string_view expression, xmlNode* node) noexcept
   }
 }
 
+// Steps are read as XPath's tokenizer reads them, so that what follows a complete step (a '*'
+// or a '-' after a name, a name after ']') is never taken for part of the path: "/a*b", "/-a"
+// and "/a[1]or@b" are operators with a relative operand.
 bool is_context_free(std::string_view expression) {
-  if (expression.empty() || expression.front() != '/') {
-    return false;
+  if (expression == "/") {
+    return true;
   }
-  int depth = 0;
-  char quote = '\0';
-  for (const char c : expression) {
-    if (quote != '\0') {
-      if (c == quote) {
-        quote = '\0';
-      }
-      continue;
+  std::size_t i = 0;
+  while (i < expression.size()) {
+    if (expression[i] != '/') {
+      return false;
     }
-    if (depth > 0) {
-      // Inside a predicate the context is the step's own node, never the run's context node.
-      if (c == '\'' || c == '"') {
-        quote = c;
-      } else if (c == '[') {
-        ++depth;
-      } else if (c == ']') {
-        --depth;
-      }
-      continue;
-    }
-    if (c == '[') {
-      ++depth;
-    } else if (!is_name_char(c) && c != '/' && c != ':' && c != '@' && c != '*') {
+    i += expression.substr(i, 2) == "//" ? 2 : 1;
+    i = skip_step(expression, i);
+    if (i == std::string_view::npos) {
       return false;
     }
   }
-  return depth == 0 && quote == '\0';
+  return !expression.empty();
 }
 
 Evaluation evaluate_first(XPathContext& context, const char* expression) {

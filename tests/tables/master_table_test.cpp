@@ -144,5 +144,13 @@ TEST_F(MasterTableTest, ThousandsSeparatorsFollowTheQualifiedNodeName) {
   EXPECT_EQ(values(expand("<<T>>", {"element,D,//ns:D", "attribute,v,"}, bare)), Lines{"1234567"});
 }
 
+TEST_F(MasterTableTest, AChainOfAnyLengthCostsNoStack) {
+  // Each level used to be one more nested call: a long chain overflowed the stack.
+  parse_items(1);
+  Lines definition(200000, "element,I,,1");
+  definition.push_back("attribute,n");
+  EXPECT_EQ(expand("<<T>>", definition), (Lines{"~[ ", "~# ", "1", "~]"}));
+}
+
 }  // namespace
 }  // namespace ruvo

@@ -100,11 +100,14 @@ TEST_F(EvaluationTest, UnboundPrefixesAndRelativeExpressionsAreLeftToLibxml2) {
 
 TEST(ContextFreeTest, OnlySingleAbsolutePathsAreContextFree) {
   for (const char* expression : {"/", "/a", "//a/@b", "/a/b[c | d][@e = 'x]y']", "//p:a/q:b",
-                                 "/a/*/@*", "//a[../b]", "/descendant::a"}) {
+                                 "/a/*/@*", "//a[../b]", "/descendant::a", "/a-b.c/p:*", "/a/.."}) {
     EXPECT_TRUE(is_context_free(expression)) << expression;
   }
   for (const char* expression : {"", "a", "./a", "@a", "//a | b", "/a | b", "count(/a)", "(/a)[1]",
-                                 "/a + 1", "/a[1", "/a ", "$v"}) {
+                                 "/a + 1", "/a[1", "/a ", "$v",
+                                 // Found by fuzzing: an operator right after a step, whose
+                                 // operand is relative.
+                                 "/-a", "/a*b", "/*-1", "/a[1]or@b", "/.or@b", "/-*[2/*]"}) {
     EXPECT_FALSE(is_context_free(expression)) << expression;
   }
 }

@@ -1,0 +1,110 @@
+// Filling a template against a few fixed documents, with the configuration's sections cut as a
+// run cuts them.
+//
+// Input: byte 0 chooses one of the four documents (bits 0-1), Xml mode (bit 2), preview (bit 3)
+// and the preview row count (bits 4-7, less 2); the rest is the template, then a NUL and the
+// configuration (none without a NUL).
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "fill/template_filler.h"
+#include "fuzz_documents.h"
+#include "fuzz_support.h"
+#include "tables/master_definition.h"
+#include "xml/xml_handles.h"
+
+using namespace ruvo;
+
+namespace {
+
+// Same-named elements under one parent in the fixed documents, at most (four Detaprod, counting
+// x:Detaprod: master levels match local names).
+constexpr double kMostSiblings = 4;
+// Table lines an input may write at most. Every master level may visit kMostSiblings elements
+// for each row of the level before it, so a table's rows grow as kMostSiblings to the power of
+// its levels; inputs that could write more are passed over to keep each run short.
+constexpr double kTableLineBudget = 200000;
+
+// The most table lines the template could come to: every template line may expand one table.
+double table_line_bound(const SectionList* masters, std::size_t template_lines) {
+  double lines = 0;
+  for (const SectionNode* node = masters->first; node != nullptr; node = node->next) {
+    Tracked<MasterChain> chain = read_master_definitions(node->section.get());
+    if (!chain) {
+      continue;
+    }
+    double rows = 1;
+    double per_row = 0;
+    for (const auto* level = chain->levels.first(); level != nullptr; level = level->next) {
+      double fields = 0;
+      for (const auto* field = level->value.fields.first(); field != nullptr; field = field->next) {
+        ++fields;
+      }
+      rows *= kMostSiblings;
+      per_row += rows * (2 + 2 * fields);
+    }
+    lines += per_row;
+  }
+  return lines * static_cast<double>(template_lines);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  xmlInitParser();
+  silence_libxml2_messages();
+  setenv("RUVO_FUZZ_NUM", "1234567.891", 1);
+  setenv("RUVO_FUZZ_NEXT", "<<Nota>>", 1);  // a value that holds a placeholder
+  for (int i = 0; i < fuzz::kDocumentCount; ++i) {
+    static_cast<void>(fuzz::document(i));
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) {
+    return 0;
+  }
+  const uint8_t flags = data[0];
+  const char* rest = reinterpret_cast<const char*>(data + 1);
+  const std::size_t rest_size = size - 1;
+  const char* nul = static_cast<const char*>(std::memchr(rest, '\0', rest_size));
+  const std::size_t template_size =
+      nul != nullptr ? static_cast<std::size_t>(nul - rest) : rest_size;
+
+  reset_process_state();
+  RunSettings& settings = run_settings();
+  settings.output_mode = (flags & 4) != 0 ? OutputMode::Xml : OutputMode::Text;
+  settings.preview.on = (flags & 8) != 0;
+  settings.preview.rows = (flags >> 4) - 2;
+  bool filled = false;
+  {
+    LineListPtr template_lines = fuzz::load_lines(rest, template_size);
+    LineListPtr config = nul != nullptr ? fuzz::load_lines(nul + 1, rest_size - template_size - 1)
+                                        : fuzz::load_lines(nullptr, 0);
+    SectionListPtr columns = section_list_new();
+    SectionListPtr masters = section_list_new();
+    fuzz::check(columns && masters, "no section lists");
+    line_list_rewind(config.get());
+    SectionPass comma_pass;
+    LineListPtr comma = extract_section(config.get(), kCommaInsertSection, comma_pass);
+    fuzz::extract_sections(config.get(), kTableColumnsSection, columns.get());
+    fuzz::extract_sections(config.get(), kMasterTableSection, masters.get());
+    config.reset();
+
+    if (table_line_bound(masters.get(), template_lines->count) <= kTableLineBudget) {
+      xmlDoc* doc = fuzz::document(flags & 3);
+      // The documents serve every input: a fill must leave its document as it found it.
+      const xmlChar* const encoding = doc->encoding;
+      static_cast<void>(
+          fill_template(doc, template_lines.get(), comma.get(), columns.get(), masters.get()));
+      fuzz::check(doc->encoding == encoding, "the fill changed the document's encoding");
+      fuzz::check_list(template_lines.get());
+      filled = true;
+    }
+  }
+  run_settings() = RunSettings{};
+  fuzz::check_all_released();
+  return filled ? 0 : -1;  // -1 keeps a passed-over input out of the corpus
+}
