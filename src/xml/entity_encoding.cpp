@@ -1,41 +1,43 @@
 #include "xml/entity_encoding.h"
 
-#include <cstdio>
+#include <libxml/encoding.h>
+#include <libxml/entities.h>
+
+#include "xml/value_lookup.h"
+#include "xml/xml_handles.h"
 
 namespace ruvo {
 
-// libxml2's xmlEncodeEntitiesReentrant encodes the same way, but it takes its text for UTF-8
-// while no encoding is declared: a Latin-1 pair that happens to be well-formed UTF-8 (0xC3 0xB1)
-// became a reference to another character, and the first byte that is not made the library mark
-// the document as ISO-8859-1, so every later value of the run came out raw.
+// libxml2's xmlEncodeEntitiesReentrant takes its text for UTF-8 while the document declares no
+// encoding: handed Latin-1 bytes, a pair that happens to be well-formed UTF-8 (0xC3 0xB1) became
+// a reference to another character, and the first byte that is not made the library mark the
+// document as ISO-8859-1, so every later value of the run came out raw. So the value goes to
+// libxml2 as the UTF-8 it stands for, and libxml2's result comes back to Latin-1: the same
+// escapes, the same value written the same way every time, and the document left as it was.
 TextBufferPtr encode_entities(const xmlDoc* document, std::string_view value) {
-  const bool raw_high_bytes = document != nullptr && document->encoding != nullptr;
-  TextBufferPtr out = text_buffer_new(value.size() + 1);
-  if (!out) {
-    return out;
+  if (value.size() > 0x3FFFFFFF) {
+    return TextBufferPtr();
   }
-  out->data()[0] = '\0';
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    bool appended = true;
-    if (c == '&') {
-      appended = text_buffer_append(out, "&amp;");
-    } else if (c == '<') {
-      appended = text_buffer_append(out, "&lt;");
-    } else if (c == '>') {
-      appended = text_buffer_append(out, "&gt;");
-    } else if (c == '\r' || (byte >= 0x80 && !raw_high_bytes)) {
-      char reference[8];
-      std::snprintf(reference, sizeof reference, "&#%u;", static_cast<unsigned>(byte));
-      appended = text_buffer_append(out, reference);
-    } else if (byte >= 0x20 || c == '\t' || c == '\n') {
-      appended = text_buffer_append_bytes(out, &c, 1);
-    }
-    if (!appended) {
-      return TextBufferPtr();
-    }
+  // Every Latin-1 byte takes at most two bytes of UTF-8.
+  ByteBlock utf8(2 * value.size() + 1);
+  if (utf8.empty()) {
+    return TextBufferPtr();
   }
-  return out;
+  int out_length = static_cast<int>(2 * value.size());
+  int in_length = static_cast<int>(value.size());
+  if (isolat1ToUTF8(reinterpret_cast<unsigned char*>(utf8.get()), &out_length,
+                    reinterpret_cast<const unsigned char*>(value.data()), &in_length) < 0 ||
+      in_length != static_cast<int>(value.size())) {
+    return TextBufferPtr();
+  }
+  utf8.get()[out_length] = '\0';
+  // The encoder does not change the document when its text is well-formed UTF-8.
+  XmlCharPtr encoded(xmlEncodeEntitiesReentrant(const_cast<xmlDoc*>(document),
+                                                reinterpret_cast<const xmlChar*>(utf8.get())));
+  if (!encoded) {
+    return TextBufferPtr();
+  }
+  return content_to_latin1(encoded.get());
 }
 
 }  // namespace ruvo

@@ -9,11 +9,10 @@
 
 namespace ruvo {
 
-// The Latin-1 value with '&', '<' and '>' written as &amp;, &lt; and &gt;, a CR as &#13;, tab
-// and LF kept and every other control byte dropped. A byte from 0x80 up stays as it is when the
-// document declared its encoding, and becomes a character reference (0xF1 as &#241;) when it
-// did not. The result never depends on the values encoded before it: the document is only read.
-// None when memory is short.
+// The Latin-1 value entity-encoded by libxml2 (xmlEncodeEntitiesReentrant): '&', '<' and '>' as
+// &amp;, &lt; and &gt;, a CR as &#13;. A byte from 0x80 up stays as it is when the document
+// declared its encoding, and becomes a character reference (0xF1 as &#xF1;) when it did not.
+// The result never depends on the values encoded before it. None when memory is short.
 [[nodiscard]] TextBufferPtr encode_entities(const xmlDoc* document, std::string_view value);
 
 }  // namespace ruvo
