@@ -129,6 +129,29 @@ bool section_list_append(SectionList* list, LineListPtr section) {
   return true;
 }
 
+namespace {
+
+void extract_every_section(LineList* config, const char* name, SectionList* sections) {
+  line_list_rewind(config);
+  SectionPass pass;
+  for (LineListPtr section = extract_section(config, name, pass); section;
+       section = extract_section(config, name, pass)) {
+    section_list_append(sections, std::move(section));
+  }
+}
+
+}  // namespace
+
+LineListPtr cut_configuration(LineList* config, SectionList* column_sections,
+                              SectionList* master_sections) {
+  line_list_rewind(config);
+  SectionPass comma_pass;
+  LineListPtr comma_section = extract_section(config, kCommaInsertSection, comma_pass);
+  extract_every_section(config, kTableColumnsSection, column_sections);
+  extract_every_section(config, kMasterTableSection, master_sections);
+  return comma_section;
+}
+
 LineList* find_section(const char* name, const SectionList* list) {
   if (name == nullptr || list == nullptr) {
     return nullptr;

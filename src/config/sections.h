@@ -49,6 +49,12 @@ using SectionListPtr = Tracked<SectionList>;
 // Appends the section at the end; the list takes ownership. False (the section released) when
 // the node cannot be had.
 bool section_list_append(SectionList* list, LineListPtr section);
+// Cuts what a run uses from the configuration: every TABLE_COLUMNS and every MASTER_TABLE
+// section, in file order, into the two lists, and returns the first COMMA_INSERT section (or
+// none). One pass per kind, each from the configuration's first line.
+[[nodiscard]] LineListPtr cut_configuration(LineList* config, SectionList* column_sections,
+                                            SectionList* master_sections);
+
 // The first section whose header line contains "<<" name ">>", still owned by the list; none
 // when no section matches. Rewinds every section it visits.
 LineList* find_section(const char* name, const SectionList* list);

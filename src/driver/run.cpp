@@ -47,16 +47,6 @@ bool can_open_for_reading(const char* path) {
 
 // Checks, loads, fills and writes. Everything it takes is owned by its locals and released
 // when it returns, so the caller's memory count sees only what leaked.
-// Cuts every section of that name, in file order, into the list.
-void extract_sections(LineList* config, const char* name, SectionList* sections) {
-  line_list_rewind(config);
-  SectionPass pass;
-  for (LineListPtr section = extract_section(config, name, pass); section;
-       section = extract_section(config, name, pass)) {
-    section_list_append(sections, std::move(section));
-  }
-}
-
 template <class StoreArguments>
 Outcome run_work(StoreArguments store) {
   ArgTable table;
@@ -105,11 +95,8 @@ Outcome run_work(StoreArguments store) {
     log_line(run_log(), "ERROR: El archivo Cfg NO se encuentra.");
     return fail_with_help(kExitUnusableInput);
   }
-  line_list_rewind(config_lines.get());
-  SectionPass comma_pass;
-  LineListPtr comma_section = extract_section(config_lines.get(), kCommaInsertSection, comma_pass);
-  extract_sections(config_lines.get(), kTableColumnsSection, column_sections.get());
-  extract_sections(config_lines.get(), kMasterTableSection, master_sections.get());
+  LineListPtr comma_section =
+      cut_configuration(config_lines.get(), column_sections.get(), master_sections.get());
   config_lines.reset();
 
   const int filled = fill_template(document.get(), template_lines.get(), comma_section.get(),

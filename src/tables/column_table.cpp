@@ -77,29 +77,14 @@ TextBufferPtr column_row_text(const Line* line) {
   return row;
 }
 
-// A name that ./@name selects exactly as the attribute of that name without prefix.
-bool is_plain_name(std::string_view name) {
-  const auto letter = [](char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-  };
-  if (name.empty() || !letter(name.front())) {
-    return false;
-  }
-  for (const char c : name) {
-    if (!letter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '-') {
-      return false;
-    }
-  }
-  return true;
-}
-
 // The value of every field is ./@name evaluated on each element. For a plain name that is the
 // element's own attribute of that name in no namespace, read straight from the node; any other
 // name is compiled once and evaluated per element.
 void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& element,
                    LineList* comma_section) {
   field.grouped = is_comma_pair(comma_section, element.view(), field.attribute->view());
-  field.plain_name = is_plain_name(field.attribute->view());
+  // ./@name with a plain name selects exactly the attribute of that name without prefix.
+  field.plain_name = is_plain_ncname(field.attribute->view());
   if (!field.plain_name) {
     TextBufferPtr expression = text_buffer_from("./@");
     if (expression && text_buffer_append_buffer(expression, field.attribute.get())) {

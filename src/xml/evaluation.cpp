@@ -18,18 +18,6 @@ bool is_name_char(char c) {
   return is_name_start(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
 }
 
-bool is_plain_ncname(std::string_view text) {
-  if (text.empty() || !is_name_start(text.front())) {
-    return false;
-  }
-  for (const char c : text) {
-    if (!is_name_char(c)) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // A name test as libxml2 applies it: a local name, and the namespace URI its prefix is bound
 // to in the context (none for an unprefixed name).
 struct NameTest {
@@ -220,6 +208,18 @@ std::size_t skip_step(std::string_view text, std::size_t i) {
 }
 
 }  // namespace
+
+bool is_plain_ncname(std::string_view text) {
+  if (text.empty() || !is_name_start(text.front())) {
+    return false;
+  }
+  for (const char c : text) {
+    if (!is_name_char(c)) {
+      return false;
+    }
+  }
+  return true;
+}
 
 const xmlNode* const* ExpressionCache::find(std::string_view expression) const {
   const auto entry = entries_.find(expression);

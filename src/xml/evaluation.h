@@ -49,6 +49,10 @@ class ExpressionCache {
   Map entries_;
 };
 
+// True for an ASCII name without prefix ([A-Za-z_][A-Za-z0-9._-]*): a name test that XPath reads
+// as written and that matches by plain byte comparison.
+bool is_plain_ncname(std::string_view text);
+
 // True when the value of the (qualified) expression cannot depend on the context node: a single
 // absolute location path, whatever its predicates hold. Decided conservatively: anything else
 // at the top level (a union, an operator, a function call, blanks) is taken as dependent.

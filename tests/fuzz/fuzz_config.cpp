@@ -76,11 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SectionListPtr masters = section_list_new();
     fuzz::check(columns && masters, "no section lists");
 
-    line_list_rewind(config.get());
-    SectionPass comma_pass;
-    LineListPtr comma = extract_section(config.get(), kCommaInsertSection, comma_pass);
-    fuzz::extract_sections(config.get(), kTableColumnsSection, columns.get());
-    fuzz::extract_sections(config.get(), kMasterTableSection, masters.get());
+    LineListPtr comma = cut_configuration(config.get(), columns.get(), masters.get());
     check_sections(columns.get(), kTableColumnsSection, config->count);
     check_sections(masters.get(), kMasterTableSection, config->count);
     if (comma) {

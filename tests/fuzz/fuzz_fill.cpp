@@ -86,11 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SectionListPtr columns = section_list_new();
     SectionListPtr masters = section_list_new();
     fuzz::check(columns && masters, "no section lists");
-    line_list_rewind(config.get());
-    SectionPass comma_pass;
-    LineListPtr comma = extract_section(config.get(), kCommaInsertSection, comma_pass);
-    fuzz::extract_sections(config.get(), kTableColumnsSection, columns.get());
-    fuzz::extract_sections(config.get(), kMasterTableSection, masters.get());
+    LineListPtr comma = cut_configuration(config.get(), columns.get(), masters.get());
     config.reset();
 
     if (table_line_bound(masters.get(), template_lines->count) <= kTableLineBudget) {

@@ -1,5 +1,5 @@
 // Helpers shared by the fuzz targets: failing an input, the memory-count check, and loading
-// bytes into a LineList and a configuration into sections the way the driver does.
+// bytes into a LineList.
 #pragma once
 
 #include <cinttypes>
@@ -57,16 +57,6 @@ inline LineListPtr load_lines(const char* bytes, std::size_t size) {
   line_splitter_feed(splitter, bytes, size, false);
   line_splitter_feed(splitter, nullptr, 0, true);
   return list;
-}
-
-// Every section of that name, in file order, into the list.
-inline void extract_sections(LineList* config, const char* name, SectionList* sections) {
-  line_list_rewind(config);
-  SectionPass pass;
-  for (LineListPtr section = extract_section(config, name, pass); section;
-       section = extract_section(config, name, pass)) {
-    section_list_append(sections, std::move(section));
-  }
 }
 
 }  // namespace ruvo::fuzz
