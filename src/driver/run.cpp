@@ -11,6 +11,7 @@
 #include "driver/help.h"
 #include "driver/run_log.h"
 #include "fill/template_filler.h"
+#include "text/output_file.h"
 #include "text/process_state.h"
 #include "text/text_file.h"
 #include "xml/xml_handles.h"
@@ -99,12 +100,16 @@ Outcome run_work(StoreArguments store) {
       cut_configuration(config_lines.get(), column_sections.get(), master_sections.get());
   config_lines.reset();
 
+  // Table rows go to the output while the template is filled; a run that fails removes what
+  // was written and leaves an existing output as it was.
+  OutputFile output(output_path);
+  template_lines->spill = output.streams() ? &output : nullptr;
   const int filled = fill_template(document.get(), template_lines.get(), comma_section.get(),
                                    column_sections.get(), master_sections.get());
   if (filled != 0) {
     return fail(filled);
   }
-  if (!line_list_write(template_lines.get(), output_path)) {
+  if (!output.finish(template_lines.get())) {
     log_line(run_log(), "ERROR: No se pudo escribir el archivo de salida:");
     log_detail(run_log(), output_path);
     return fail(kExitOutputNotWritten);

@@ -8,6 +8,7 @@
 #include "tables/table_output.h"
 #include "text/process_state.h"
 #include "text/tracked_list.h"
+#include "xml/evaluation.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo {
@@ -151,6 +152,19 @@ void read_field_value(XPathContext& context, ColumnField& field, TextBufferPtr& 
   }
 }
 
+void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
+               const TextBuffer& row_text, TextBufferPtr& scratch) {
+  for (auto* f = fields.first(); f != nullptr; f = f->next) {
+    read_field_value(context, f->value, scratch);
+  }
+  open_table_row(out, false, nullptr, row_text.view());
+  xmlDoc* document = context.get()->doc;
+  for (auto* f = fields.first(); f != nullptr; f = f->next) {
+    write_table_cell(out, document, false, f->value.label.get(), f->value.value.get());
+  }
+  close_table_row(out, false);
+}
+
 void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnFields& fields,
                        const TextBuffer& row_text, LineList* template_lines,
                        LineList* comma_section) {
@@ -161,32 +175,41 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, context.default_namespace_bound);
   const TextBuffer& expression = qualified ? *qualified : *path;
-  XmlXPathObjectPtr result(
-      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.data()), context.get()));
-  if (!result || result->nodesetval == nullptr) {
-    return;
+  xmlXPathContext* handle = context.get();
+  // //name selects the elements of that name in document order: they are visited by a walk
+  // instead of a node-set when the name is a plain one.
+  DescendantShape shape;
+  const bool walked = read_descendant_shape(handle, expression.view(), shape) &&
+                      shape.position == 0 && !shape.has_attribute;
+  XmlXPathObjectPtr result;
+  if (!walked) {
+    result.reset(
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.data()), handle));
+    if (!result || result->nodesetval == nullptr) {
+      return;
+    }
   }
-  xmlDoc* document = context.get()->doc;
   for (auto* f = fields.first(); f != nullptr; f = f->next) {
     prepare_field(f->value, context, element, comma_section);
   }
-  xmlNode* const context_before = context.get()->node;
   TextBufferPtr scratch;
+  if (walked) {
+    for (xmlNode* node = first_descendant(handle->doc, shape.element); node != nullptr;
+         node = next_descendant(node, shape.element)) {
+      handle->node = node;
+      write_row(context, out, fields, row_text, scratch);
+    }
+    return;
+  }
+  xmlNode* const context_before = handle->node;
   const xmlNodeSet* nodes = result->nodesetval;
   for (int i = 0; i < nodes->nodeNr; ++i) {
-    context.get()->node = nodes->nodeTab[i];
-    for (auto* f = fields.first(); f != nullptr; f = f->next) {
-      read_field_value(context, f->value, scratch);
-    }
-    open_table_row(out, false, nullptr, row_text.view());
-    for (auto* f = fields.first(); f != nullptr; f = f->next) {
-      write_table_cell(out, document, false, f->value.label.get(), f->value.value.get());
-    }
-    close_table_row(out, false);
+    handle->node = nodes->nodeTab[i];
+    write_row(context, out, fields, row_text, scratch);
   }
   // Namespace nodes of a result are copies that die with it: one never stays the context node.
-  if (context.get()->node != nullptr && context.get()->node->type == XML_NAMESPACE_DECL) {
-    context.get()->node = context_before;
+  if (handle->node != nullptr && handle->node->type == XML_NAMESPACE_DECL) {
+    handle->node = context_before;
   }
 }
 

@@ -6,6 +6,7 @@
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
 #include "text/process_state.h"
+#include "xml/evaluation.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo {
@@ -61,12 +62,10 @@ xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
   if (!qualified) {
     return nullptr;
   }
-  XmlXPathObjectPtr result(xmlXPathEvalExpression(
-      reinterpret_cast<const xmlChar*>(qualified->data()), run.context.get()));
-  if (!result || result->nodesetval == nullptr || result->nodesetval->nodeNr == 0) {
-    return nullptr;
-  }
-  return first_named_from(result->nodesetval->nodeTab[0], *level.name);
+  // Only the first node is wanted: evaluate_first finds it without building the whole set
+  // where it can. A namespace node (kept alive by the evaluation) ends the walk at once.
+  const Evaluation found = evaluate_first(run.context, qualified->data());
+  return found.node != nullptr ? first_named_from(found.node, *level.name) : nullptr;
 }
 
 // Whether the node's qualified name and the field's name are listed in COMMA_INSERT. Nodes of

@@ -1,5 +1,6 @@
 #include "tables/table_output.h"
 
+#include "text/output_file.h"
 #include "text/process_state.h"
 #include "xml/entity_encoding.h"
 #include "xml/xml_handles.h"
@@ -14,6 +15,10 @@ std::string_view view_of(const TextBuffer* buffer) {
 
 // Inserts the line made of the two pieces after the cursor line (or at the top) and moves the
 // cursor onto it. A line that cannot be had is left out and the cursor stays.
+//
+// Once a table line stands at the cursor, nothing before it can change any more: the scan goes
+// on from the table's last line. Those lines go to the output at once (when it streams), so a
+// table of any size holds one line in memory.
 void write_joined_line(TableOutput& out, std::string_view first, std::string_view second) {
   if (out.at_top) {
     if (line_list_prepend_joined(out.lines, first, second)) {
@@ -24,6 +29,7 @@ void write_joined_line(TableOutput& out, std::string_view first, std::string_vie
   }
   if (line_list_insert_joined_after(out.lines, first, second)) {
     line_list_next(out.lines);
+    line_list_spill_finished(out.lines);
   }
 }
 

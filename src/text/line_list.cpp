@@ -158,6 +158,19 @@ void line_list_delete_current(LineList* list) {
   list->arena.give_back(line);
 }
 
+void line_list_remove_first(LineList* list) {
+  if (list == nullptr || list->head == nullptr) {
+    return;
+  }
+  Line* const cursor = list->cursor;
+  const bool cursor_on_first = cursor == list->head;
+  list->cursor = list->head;
+  line_list_delete_current(list);
+  if (!cursor_on_first) {
+    list->cursor = cursor;
+  }
+}
+
 Line* line_list_rewind(LineList* list) {
   if (list == nullptr) {
     return nullptr;

@@ -89,6 +89,8 @@ class LineArena {
   void* free_ = nullptr;         // rooms given back, linked through their first bytes
 };
 
+class OutputFile;
+
 struct LineList {
   LineList() = default;
   LineList(const LineList&) = delete;
@@ -100,6 +102,9 @@ struct LineList {
   Line* head = nullptr;
   Line* tail = nullptr;
   LineArena arena;
+  // Where lines the run is done with may go before the end (see line_list_spill_finished);
+  // none keeps every line in the list.
+  OutputFile* spill = nullptr;
 };
 
 using LineListPtr = Tracked<LineList>;
@@ -120,6 +125,8 @@ using LineListPtr = Tracked<LineList>;
                                             std::string_view second);
 // Removes the cursor line; does nothing without a cursor.
 void line_list_delete_current(LineList* list);
+// Removes the first line; a cursor on it moves as line_list_delete_current moves it.
+void line_list_remove_first(LineList* list);
 
 Line* line_list_rewind(LineList* list);
 Line* line_list_next(LineList* list);

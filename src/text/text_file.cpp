@@ -1,13 +1,9 @@
 #include "text/text_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "text/output_file.h"
 #include "text/process_state.h"
 
 namespace ruvo {
@@ -89,133 +85,12 @@ LineListPtr line_list_load(const char* path) {
   return list;
 }
 
-namespace {
-
-// Writes every line, each but the last with a "\n"; the last only when it is not empty. A line
-// is written whole, NUL bytes included: nothing of a template is lost on the way out.
-bool write_lines(std::FILE* file, const LineList* list) {
-  // One stream, written by this thread alone: the unlocked calls spare a lock per line.
-  for (const Line* line = list->head; line != nullptr; line = line->next) {
-    if (fwrite_unlocked(line->text(), 1, line->length, file) != line->length) {
-      return false;
-    }
-    if (line->next != nullptr && fputc_unlocked('\n', file) == EOF) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Closing flushes: only a close that succeeds means the bytes reached the file.
-bool close_file(FilePtr file) {
-  return std::fclose(file.release()) == 0;
-}
-
-bool write_directly(const LineList* list, const char* path) {
-  FilePtr file(std::fopen(path, "w"));
-  if (!file) {
-    return false;
-  }
-  const bool written = write_lines(file.get(), list);
-  return close_file(std::move(file)) && written;
-}
-
-// A temporary file beside the output, removed unless it was renamed over the output.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(TextBufferPtr path) : path_(std::move(path)) {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (!renamed_) {
-      unlink(path_->data());
-    }
-  }
-  bool rename_to(const char* path) {
-    renamed_ = std::rename(path_->data(), path) == 0;
-    return renamed_;
-  }
-
- private:
-  TextBufferPtr path_;
-  bool renamed_ = false;
-};
-
-// "<folder of path>/.ruvo-XXXXXX", the pattern mkstemp fills in.
-TextBufferPtr temporary_pattern(const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  TextBufferPtr pattern;
-  const bool made = slash != nullptr ? text_buffer_append_bytes(pattern, path, slash - path + 1)
-                                     : text_buffer_append(pattern, "./");
-  if (!made || !text_buffer_append(pattern, ".ruvo-XXXXXX")) {
-    return TextBufferPtr();
-  }
-  return pattern;
-}
-
-// Writes the whole output to a temporary file in the output's folder, then renames it over the
-// output: a failed or interrupted write never leaves a half-written file where one stood. The
-// new file keeps an existing output's permission bits and owner; a new one gets what fopen
-// would have given it.
-bool write_by_rename(const LineList* list, const char* path, const struct stat* existing) {
-  TextBufferPtr pattern = temporary_pattern(path);
-  if (!pattern) {
-    return false;
-  }
-  const int fd = mkstemp(pattern->data());
-  if (fd < 0) {
-    // A folder where no file may be made can still hold a writable output: write it in place.
-    return (errno == EACCES || errno == EPERM) && write_directly(list, path);
-  }
-  TemporaryFile temporary(std::move(pattern));
-  FilePtr file(fdopen(fd, "w"));
-  if (!file) {
-    close(fd);
-    return false;
-  }
-  mode_t mode = 0;
-  if (existing != nullptr) {
-    mode = existing->st_mode & 07777;
-    static_cast<void>(fchown(fd, existing->st_uid, existing->st_gid));
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  const bool written = write_lines(file.get(), list) && std::fflush(file.get()) == 0 &&
-                       fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  return close_file(std::move(file)) && written && temporary.rename_to(path);
-}
-
-}  // namespace
-
 bool line_list_write(const LineList* list, const char* path) {
-  if (list == nullptr || path == nullptr || path[0] == '\0') {
+  if (list == nullptr) {
     return false;
   }
-  // A link is followed, so the file it names is replaced and the link stays.
-  TextBufferPtr resolved;
-  struct stat status {};
-  if (lstat(path, &status) == 0 && S_ISLNK(status.st_mode)) {
-    char* real = realpath(path, nullptr);
-    if (real == nullptr) {
-      return write_directly(list, path);
-    }
-    resolved = text_buffer_from(real);
-    std::free(real);
-    if (!resolved) {
-      return false;
-    }
-    path = resolved->data();
-  }
-  if (stat(path, &status) != 0) {
-    return write_by_rename(list, path, nullptr);
-  }
-  // Devices, pipes and the like cannot be replaced: they are written as they are.
-  if (!S_ISREG(status.st_mode)) {
-    return write_directly(list, path);
-  }
-  return write_by_rename(list, path, &status);
+  OutputFile output(path);
+  return output.finish(list);
 }
 
 }  // namespace ruvo

@@ -2,7 +2,10 @@
 
 #include <libxml/xpathInternals.h>
 
+#include <cstdint>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "xml/xpath_context.h"
 
@@ -17,14 +20,6 @@ bool is_name_start(char c) {
 bool is_name_char(char c) {
   return is_name_start(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
 }
-
-// A name test as libxml2 applies it: a local name, and the namespace URI its prefix is bound
-// to in the context (none for an unprefixed name).
-struct NameTest {
-  std::string_view local;
-  const xmlChar* uri = nullptr;
-  bool prefixed = false;
-};
 
 // Reads an ASCII QName; false when it is not one, or its prefix is not bound (libxml2 then
 // reports the error itself).
@@ -93,39 +88,77 @@ xmlNode* next_in_document_order(xmlNode* node) {
   return node != nullptr ? node->next : nullptr;
 }
 
-// //element or //element/@attribute, answered by a walk that stops at the first match: the
-// first node of the result in document order. False when the expression has another shape.
+// The position a predicate "[n]" asks for: 1 to 999,999,999 written without leading zeros; 0
+// when the text is not such a predicate.
+std::uint32_t read_position(std::string_view text) {
+  if (text.size() < 3 || text.size() > 11 || text.front() != '[' || text.back() != ']' ||
+      text[1] == '0') {
+    return 0;
+  }
+  std::uint32_t position = 0;
+  for (const char c : text.substr(1, text.size() - 2)) {
+    if (c < '0' || c > '9') {
+      return 0;
+    }
+    position = position * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return position;
+}
+
+// The first element in document order that is the position-th of its parent's children
+// matching the test (and holds the attribute when one is asked for), as //name[n] selects
+// them. Each open level of the walk counts its matching children. False when the counts could
+// not get memory.
+bool first_positioned(xmlDoc* document, const DescendantShape& shape, xmlNode*& found) {
+  found = nullptr;
+  try {
+    std::vector<std::uint32_t, TrackedAllocator<std::uint32_t>> counts(1, 0);
+    xmlNode* node = document->children;
+    while (node != nullptr) {
+      if (node->type == XML_ELEMENT_NODE) {
+        if (element_matches(node, shape.element) && ++counts.back() == shape.position) {
+          found = shape.has_attribute ? matching_attribute(node, shape.attribute) : node;
+          if (found != nullptr) {
+            return true;
+          }
+        }
+        if (node->children != nullptr) {
+          counts.push_back(0);
+          node = node->children;
+          continue;
+        }
+      }
+      while (node->next == nullptr) {
+        node = node->parent;
+        counts.pop_back();
+        if (node == nullptr || node->type == XML_DOCUMENT_NODE) {
+          return true;
+        }
+      }
+      node = node->next;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+// //name, //name[n], //name/@attribute or //name[n]/@attribute, answered by a walk that stops
+// at the first match: the first node of the result in document order. False when the
+// expression has another shape.
 bool evaluate_descendant_shape(xmlXPathContext* context, std::string_view expression,
                                xmlNode*& found) {
-  if (!expression.starts_with("//")) {
+  DescendantShape shape;
+  if (!read_descendant_shape(context, expression, shape)) {
     return false;
   }
-  std::string_view rest = expression.substr(2);
-  std::string_view attribute_part;
-  const std::size_t slash = rest.find('/');
-  if (slash != std::string_view::npos) {
-    if (rest.substr(slash, 2) != "/@") {
-      return false;
-    }
-    attribute_part = rest.substr(slash + 2);
-    rest = rest.substr(0, slash);
-    if (attribute_part.empty()) {
-      return false;
-    }
-  }
-  NameTest element;
-  NameTest attribute;
-  if (!read_name_test(context, rest, element) ||
-      (!attribute_part.empty() && !read_name_test(context, attribute_part, attribute))) {
-    return false;
+  if (shape.position > 0) {
+    return first_positioned(context->doc, shape, found);
   }
   found = nullptr;
-  for (xmlNode* node = context->doc->children; node != nullptr;
-       node = next_in_document_order(node)) {
-    if (node->type != XML_ELEMENT_NODE || !element_matches(node, element)) {
-      continue;
-    }
-    found = attribute_part.empty() ? node : matching_attribute(node, attribute);
+  for (xmlNode* node = first_descendant(context->doc, shape.element); node != nullptr;
+       node = next_descendant(node, shape.element)) {
+    found = shape.has_attribute ? matching_attribute(node, shape.attribute) : node;
     if (found != nullptr) {
       return true;
     }
@@ -219,6 +252,53 @@ bool is_plain_ncname(std::string_view text) {
     }
   }
   return true;
+}
+
+bool read_descendant_shape(xmlXPathContext* context, std::string_view expression,
+                           DescendantShape& shape) {
+  if (!expression.starts_with("//")) {
+    return false;
+  }
+  std::string_view rest = expression.substr(2);
+  std::string_view attribute_part;
+  const std::size_t slash = rest.find('/');
+  if (slash != std::string_view::npos) {
+    if (rest.substr(slash, 2) != "/@") {
+      return false;
+    }
+    attribute_part = rest.substr(slash + 2);
+    rest = rest.substr(0, slash);
+    if (attribute_part.empty()) {
+      return false;
+    }
+  }
+  shape.position = 0;
+  const std::size_t bracket = rest.find('[');
+  if (bracket != std::string_view::npos) {
+    shape.position = read_position(rest.substr(bracket));
+    if (shape.position == 0) {
+      return false;
+    }
+    rest = rest.substr(0, bracket);
+  }
+  shape.has_attribute = !attribute_part.empty();
+  return read_name_test(context, rest, shape.element) &&
+         (!shape.has_attribute || read_name_test(context, attribute_part, shape.attribute));
+}
+
+xmlNode* first_descendant(xmlDoc* document, const NameTest& test) {
+  xmlNode* node = document != nullptr ? document->children : nullptr;
+  while (node != nullptr && (node->type != XML_ELEMENT_NODE || !element_matches(node, test))) {
+    node = next_in_document_order(node);
+  }
+  return node;
+}
+
+xmlNode* next_descendant(xmlNode* node, const NameTest& test) {
+  do {
+    node = next_in_document_order(node);
+  } while (node != nullptr && (node->type != XML_ELEMENT_NODE || !element_matches(node, test)));
+  return node;
 }
 
 const xmlNode* const* ExpressionCache::find(std::string_view expression) const {

@@ -2,13 +2,15 @@
 //
 // The document does not change during a run, so an expression whose value cannot depend on the
 // context node gives the same node every time: its first node is kept and reused. The common
-// shapes //name and //name/@attribute are answered by a walk in document order that stops at
-// the first match, with exactly the name tests libxml2 applies. Everything else is left to
-// libxml2.
+// shapes //name, //name[n] and either with /@attribute are answered by a walk in document order
+// that stops at the first match, with exactly the name tests libxml2 applies. Everything else is
+// left to libxml2.
 #pragma once
 
 #include <libxml/tree.h>
+#include <libxml/xpath.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,6 +50,35 @@ class ExpressionCache {
                                  TrackedAllocator<std::pair<const Key, xmlNode*>>>;
   Map entries_;
 };
+
+// A name test as libxml2 applies it: a local name, and the namespace URI its prefix is bound
+// to in the context (none for an unprefixed name).
+struct NameTest {
+  std::string_view local;
+  const xmlChar* uri = nullptr;
+  bool prefixed = false;
+};
+
+// The expression //element[position]/@attribute, the predicate and the attribute step each
+// optional.
+struct DescendantShape {
+  NameTest element;
+  std::uint32_t position = 0;  // 0 when the step has no predicate
+  bool has_attribute = false;
+  NameTest attribute;
+};
+
+// Reads the (qualified) expression as a DescendantShape. False when it has another shape, a
+// name is not a plain ASCII name or its prefix is not bound, or the predicate is not a
+// position from 1 to 999,999,999: such expressions are left to libxml2. The names are views
+// into the expression.
+bool read_descendant_shape(xmlXPathContext* context, std::string_view expression,
+                           DescendantShape& shape);
+
+// The elements //name selects, in document order, one at a time: the first, then the one after
+// a given one. None when there are no more.
+xmlNode* first_descendant(xmlDoc* document, const NameTest& test);
+xmlNode* next_descendant(xmlNode* node, const NameTest& test);
 
 // True for an ASCII name without prefix ([A-Za-z_][A-Za-z0-9._-]*): a name test that XPath reads
 // as written and that matches by plain byte comparison.

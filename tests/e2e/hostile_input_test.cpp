@@ -81,8 +81,22 @@ TEST_F(HostileInputTest, FailingRunsLeaveAnExistingOutputAsItWas) {
   write_file(dir_.file("big.txt"), std::string(200000, 'x'));
   EXPECT_EQ(run({"in.xml", "big.txt", "out.txt"}, {{}, false, 100000}), 253);
   EXPECT_EQ(read_file(dir_.file("out.txt")), kPrevious);
+  // Rows of a large table reach the temporary file while the template is filled: a failure
+  // after them, or a write that fails among them, still leaves the old output whole.
+  std::string rows = "<r>";
+  for (int i = 0; i < 20000; ++i) {
+    rows += "<i v=\"" + std::to_string(i) + "\"/>";
+  }
+  write_file(dir_.file("rows.xml"), rows + "<?pi?></r>");
+  write_file(dir_.file("rows.cfg"), "[TABLE_COLUMNS]<<T>>\ni:v,V\n");
+  write_file(dir_.file("rows.txt"), "<<T>>\n<<processing-instruction()>>");
+  EXPECT_EQ(run({"rows.xml", "rows.txt", "out.txt", "-c", "rows.cfg"}), 1);
+  EXPECT_EQ(read_file(dir_.file("out.txt")), kPrevious);
+  write_file(dir_.file("rows.txt"), "<<T>>");
+  EXPECT_EQ(run({"rows.xml", "rows.txt", "out.txt", "-c", "rows.cfg"}, {{}, false, 100000}), 253);
+  EXPECT_EQ(read_file(dir_.file("out.txt")), kPrevious);
   EXPECT_EQ(leftovers({"in.xml", "bad.xml", "pi.xml", "tpl.txt", "fails.txt", "big.txt", "Ruvo.cfg",
-                       "Ruvo.log", "out.txt"}),
+                       "Ruvo.log", "out.txt", "rows.xml", "rows.cfg", "rows.txt"}),
             Lines{});
 }
 

@@ -3,6 +3,7 @@
 #include "fill/template_filler.h"
 
 #include "tables/table_fixture.h"
+#include "text/output_file.h"
 
 namespace ruvo {
 namespace {
@@ -28,12 +29,31 @@ class TemplateFillerTest : public test::TableFixture {
     TableFixture::TearDown();
   }
 
+  // Fills the template twice: once holding every line, once handing finished lines to an
+  // output file as a run does. Both must give the same bytes.
   Lines fill(const Lines& lines, LineList* comma = nullptr) {
     parse(kDocument);
     template_ = test::make_list(lines);
     EXPECT_EQ(
         fill_template(document_.get(), template_.get(), comma, columns_.get(), masters_.get()), 0);
-    return output();
+    const Lines held = output();
+
+    const std::string path = dir_.file("out.txt");
+    {
+      LineListPtr streamed = test::make_list(lines);
+      OutputFile file(path.c_str());
+      EXPECT_TRUE(file.streams());
+      streamed->spill = &file;
+      EXPECT_EQ(
+          fill_template(document_.get(), streamed.get(), comma, columns_.get(), masters_.get()), 0);
+      EXPECT_TRUE(file.finish(streamed.get()));
+    }
+    std::string joined;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+      joined += (i > 0 ? "\n" : "") + held[i];
+    }
+    EXPECT_EQ(test::read_file(path), joined) << "streamed output differs from the held one";
+    return held;
   }
 
   void add_column(const Lines& lines) {
@@ -45,6 +65,7 @@ class TemplateFillerTest : public test::TableFixture {
 
   SectionListPtr columns_;
   SectionListPtr masters_;
+  test::TempDir dir_;
 };
 
 TEST_F(TemplateFillerTest, FindsPlaceholdersLeftToRight) {
@@ -76,6 +97,17 @@ TEST_F(TemplateFillerTest, TableLineIsFilledToTheLeftAndKeptAsRowTextToTheRight)
             (Lines{"~[ ", "~# ", "7", "~]", "~[ ", "~# ", "8", "~]",  //
                    "~[  <<Comprobante:total>>", "~# ", "7", "~]",     //
                    "~[  <<Comprobante:total>>", "~# ", "8", "~]", "after 99"}));
+}
+
+TEST_F(TemplateFillerTest, TablesAnywhereStreamLikeTheyAreHeld) {
+  add_column({"[TABLE_COLUMNS]<<T>>", "D:importe,I"});
+  add_column({"[TABLE_COLUMNS]<<N>>", "Nada:x"});
+  add_master({"[MASTER_TABLE]<<M>>", "element,D,,1C", "attribute,importe,M"});
+  EXPECT_EQ(fill({"<<T>>", "<<M>>"}), (Lines{"~[ ", "~# I", "7", "~]", "~[ ", "~# I", "8", "~]",
+                                             "~<M", "7", "~>", "~<M", "8", "~>"}));
+  EXPECT_EQ(fill({"head <<Total>>", "<<N>>", "<<M>> tail", "<<N>>", "<<Num>>", "<<T>>"}),
+            (Lines{"head T", "~<M", "7", "~>", "~<M", "8", "~>", "5000", "~[ ", "~# I", "7", "~]",
+                   "~[ ", "~# I", "8", "~]"}));
 }
 
 TEST_F(TemplateFillerTest, TableWithoutRowsOnTheFirstOrOnlyLine) {

@@ -73,13 +73,58 @@ TEST_F(EvaluationTest, GivesWhatLibxml2GivesFirstTimeAndFromTheCache) {
                                "//zq-def-ns:Nada",
                                "//zq-def-ns:E/@nada",
                                "//zq-def-ns:x/zq-def-ns:E",
-                               "//zq-def-ns:E[@a='6']"};
+                               "//zq-def-ns:E[@a='6']",
+                               "//zq-def-ns:E[1]",
+                               "//zq-def-ns:E[1]/@a",
+                               "//zq-def-ns:E[2]",
+                               "//zq-def-ns:E[2]/@b",
+                               "//zq-def-ns:E[3]",
+                               "//zq-def-ns:E[1]/@p:a",
+                               "//p:E[1]/@q:b",
+                               "//E[1]/@a",
+                               "//F[1]",
+                               "//zq-def-ns:E[999999999]",
+                               "//zq-def-ns:E[0]",
+                               "//zq-def-ns:E[01]"};
   for (const char* expression : expressions) {
     const auto expected = plain(expression);
     for (int round = 0; round < 2; ++round) {
       const Evaluation got = evaluate_first(context_, expression);
       EXPECT_EQ(got.failed, expected.first) << expression << " round " << round;
       EXPECT_EQ(got.node, expected.second) << expression << " round " << round;
+    }
+  }
+}
+
+TEST_F(EvaluationTest, DescendantShapesAreReadOnlyWhenTheWalkAnswersThemExactly) {
+  struct Case {
+    const char* expression;
+    bool read;
+    std::uint32_t position;
+    bool attribute;
+  };
+  const Case cases[] = {{"//zq-def-ns:E", true, 0, false},
+                        {"//zq-def-ns:E[2]/@a", true, 2, true},
+                        {"//p:E[999999999]", true, 999999999, false},
+                        {"//E/@p:a", true, 0, true},
+                        // Left to libxml2: other predicates, other steps, unbound prefixes.
+                        {"//zq-def-ns:E[0]", false, 0, false},
+                        {"//zq-def-ns:E[01]", false, 0, false},
+                        {"//zq-def-ns:E[1000000000]", false, 0, false},
+                        {"//zq-def-ns:E[ 1]", false, 0, false},
+                        {"//zq-def-ns:E[1][1]", false, 0, false},
+                        {"//zq-def-ns:E[last()]", false, 0, false},
+                        {"//zq-def-ns:E[]", false, 0, false},
+                        {"//zq-def-ns:E/@a[1]", false, 0, false},
+                        {"//zq-def-ns:x/zq-def-ns:E", false, 0, false},
+                        {"//nada:E[1]", false, 0, false},
+                        {"/zq-def-ns:r", false, 0, false}};
+  for (const Case& c : cases) {
+    DescendantShape shape;
+    EXPECT_EQ(read_descendant_shape(context_.get(), c.expression, shape), c.read) << c.expression;
+    if (c.read) {
+      EXPECT_EQ(shape.position, c.position) << c.expression;
+      EXPECT_EQ(shape.has_attribute, c.attribute) << c.expression;
     }
   }
 }

@@ -1,0 +1,192 @@
+#include "text/output_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace ruvo {
+
+namespace {
+
+// Large writes: an output of many table rows costs few system calls.
+constexpr std::size_t kStreamBufferSize = 65536;
+
+// "<folder of path>/.ruvo-XXXXXX", the pattern mkstemp fills in.
+TextBufferPtr temporary_pattern(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  TextBufferPtr pattern;
+  const bool made = slash != nullptr ? text_buffer_append_bytes(pattern, path, slash - path + 1)
+                                     : text_buffer_append(pattern, "./");
+  if (!made || !text_buffer_append(pattern, ".ruvo-XXXXXX")) {
+    return TextBufferPtr();
+  }
+  return pattern;
+}
+
+// Writes every line, each but the last with a "\n". A line is written whole, NUL bytes
+// included: nothing of a template is lost on the way out.
+bool write_lines(std::FILE* file, const LineList* list) {
+  // One stream, written by this thread alone: the unlocked calls spare a lock per line.
+  for (const Line* line = list->head; line != nullptr; line = line->next) {
+    if (fwrite_unlocked(line->text(), 1, line->length, file) != line->length) {
+      return false;
+    }
+    if (line->next != nullptr && fputc_unlocked('\n', file) == EOF) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Closing flushes: only a close that succeeds means the bytes reached the file.
+bool close_file(FilePtr file) {
+  return std::fclose(file.release()) == 0;
+}
+
+bool write_in_place(const LineList* list, const char* path) {
+  FilePtr file(std::fopen(path, "w"));
+  if (!file) {
+    return false;
+  }
+  const bool written = write_lines(file.get(), list);
+  return close_file(std::move(file)) && written;
+}
+
+// The permission bits a new output gets: what fopen would have given it.
+mode_t new_file_mode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const char* path) {
+  if (path == nullptr || path[0] == '\0') {
+    return;
+  }
+  // A link is followed, so the file it names is replaced and the link stays. A link to
+  // nowhere is written through as fopen would.
+  struct stat status {};
+  if (lstat(path, &status) == 0 && S_ISLNK(status.st_mode)) {
+    char* real = realpath(path, nullptr);
+    if (real == nullptr) {
+      path_ = text_buffer_from(path);
+      kind_ = path_ ? Kind::Held : Kind::Unusable;
+      return;
+    }
+    path_ = text_buffer_from(real);
+    std::free(real);
+  } else {
+    path_ = text_buffer_from(path);
+  }
+  if (!path_) {
+    return;
+  }
+  const bool exists = stat(path_->data(), &status) == 0;
+  // Devices, pipes and the like cannot be replaced: they are written as they are.
+  if (exists && !S_ISREG(status.st_mode)) {
+    kind_ = Kind::Held;
+    return;
+  }
+  TextBufferPtr pattern = temporary_pattern(path_->data());
+  if (!pattern) {
+    return;
+  }
+  const int descriptor = mkstemp(pattern->data());
+  if (descriptor < 0) {
+    // A folder where no file may be made can still hold a writable output: it is written in
+    // place at the end.
+    if (errno == EACCES || errno == EPERM) {
+      kind_ = Kind::Held;
+    }
+    return;
+  }
+  temporary_ = std::move(pattern);
+  descriptor_ = descriptor;
+  // The new file keeps an existing output's permission bits and owner.
+  if (exists) {
+    mode_ = status.st_mode & 07777;
+    static_cast<void>(fchown(descriptor, status.st_uid, status.st_gid));
+  } else {
+    mode_ = new_file_mode();
+  }
+  stream_.reset(fdopen(descriptor, "w"));
+  if (!stream_) {
+    close(descriptor);
+    return;
+  }
+  buffer_ = ByteBlock(kStreamBufferSize);
+  if (!buffer_.empty()) {
+    static_cast<void>(std::setvbuf(stream_.get(), buffer_.get(), _IOFBF, buffer_.size()));
+  }
+  kind_ = Kind::Streamed;
+}
+
+OutputFile::~OutputFile() {
+  stream_.reset();
+  if (temporary_) {
+    unlink(temporary_->data());
+  }
+}
+
+void OutputFile::put_line(std::string_view line) noexcept {
+  if (!stream_ || failed_) {
+    return;
+  }
+  if (!first_line_ && fputc_unlocked('\n', stream_.get()) == EOF) {
+    failed_ = true;
+  }
+  first_line_ = false;
+  if (fwrite_unlocked(line.data(), 1, line.size(), stream_.get()) != line.size()) {
+    failed_ = true;
+  }
+}
+
+bool OutputFile::finish(const LineList* rest) {
+  if (rest == nullptr) {
+    return false;
+  }
+  switch (kind_) {
+    case Kind::Unusable:
+      return false;
+    case Kind::Held:
+      return write_in_place(rest, path_->data());
+    case Kind::Streamed:
+      break;
+  }
+  for (const Line* line = rest->head; line != nullptr; line = line->next) {
+    put_line(line->view());
+  }
+  return commit();
+}
+
+bool OutputFile::commit() {
+  if (!stream_) {
+    return false;
+  }
+  const bool written = !failed_ && std::fflush(stream_.get()) == 0 &&
+                       fchmod(descriptor_, mode_) == 0 && fsync(descriptor_) == 0;
+  if (!close_file(std::move(stream_)) || !written) {
+    return false;
+  }
+  if (std::rename(temporary_->data(), path_->data()) != 0) {
+    return false;
+  }
+  temporary_.reset();
+  return true;
+}
+
+void line_list_spill_finished(LineList* list) {
+  if (list == nullptr || list->spill == nullptr || list->cursor == nullptr) {
+    return;
+  }
+  while (list->head != list->cursor) {
+    list->spill->put_line(list->head->view());
+    line_list_remove_first(list);
+  }
+}
+
+}  // namespace ruvo

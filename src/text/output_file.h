@@ -1,0 +1,67 @@
+// The run's output file, written while the template is being filled.
+//
+// A regular output (or one that does not exist yet) is written to a temporary file beside it
+// and renamed over it only once complete, so a failed run or a failed write never leaves a
+// half-written file where one stood. Such an output streams: lines the filling is done with
+// (the rows of a large table) are written as soon as they are final instead of being held until
+// the end. Devices, pipes and outputs in a folder where no file may be made are held: nothing
+// reaches them before the whole output is known, then it is written in place.
+//
+// Lines are joined by "\n": every line but the last ends with one, and the last is written
+// without one (an empty last line adds nothing).
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string_view>
+
+#include "text/line_list.h"
+#include "text/process_state.h"
+#include "text/text_buffer.h"
+#include "text/tracked_memory.h"
+
+namespace ruvo {
+
+class OutputFile {
+ public:
+  // Prepares the output at path: a temporary file beside it, or nothing yet for a held output.
+  // A path that cannot be written at all gives an output whose finish fails.
+  explicit OutputFile(const char* path);
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();  // removes a temporary file that was not renamed over the output
+
+  // Whether lines may be handed over before the end.
+  bool streams() const noexcept { return stream_ != nullptr; }
+
+  // Writes one line after those written so far. A write that fails is remembered and makes
+  // finish fail; what follows is dropped.
+  void put_line(std::string_view line) noexcept;
+
+  // Writes the remaining lines after those already put, completes the file and puts it in
+  // place. False when any write failed or the output could not be made.
+  [[nodiscard]] bool finish(const LineList* rest);
+
+ private:
+  enum class Kind { Unusable, Held, Streamed };
+
+  bool commit();
+
+  Kind kind_ = Kind::Unusable;
+  TextBufferPtr path_;       // where the output goes (a link resolved to the file it names)
+  TextBufferPtr temporary_;  // the temporary file's path while it exists
+  ByteBlock buffer_;         // the stream's buffer; outlives the stream
+  FilePtr stream_;           // the temporary file, open while lines are put
+  int descriptor_ = -1;
+  mode_t mode_ = 0;  // the permission bits the output gets
+  bool first_line_ = true;
+  bool failed_ = false;
+};
+
+// Writes every line of the list before its cursor to the list's spill output and removes them
+// from the list; does nothing for a list without one. Used by table output once those lines
+// can no longer change.
+void line_list_spill_finished(LineList* list);
+
+}  // namespace ruvo
