@@ -14,6 +14,7 @@
 #include "text/output_file.h"
 #include "text/process_state.h"
 #include "text/text_file.h"
+#include "xml/input_document.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -79,7 +80,8 @@ Outcome run_work(StoreArguments store) {
   }
   // Never from the network; entities are not substituted and no DTD is loaded, so an external
   // entity cannot bring a local file's content into the output.
-  XmlDocPtr document(xmlReadFile(xml_input_path(xml_path), nullptr, XML_PARSE_NONET));
+  NamespaceDeclarations declarations;
+  XmlDocPtr document = read_input_document(xml_input_path(xml_path), declarations);
   if (!document) {
     log_line(run_log(), "ERROR: Archivo de entrada parseado con errores.");
     log_xml_error(run_log());
@@ -105,7 +107,7 @@ Outcome run_work(StoreArguments store) {
   OutputFile output(output_path);
   template_lines->spill = output.streams() ? &output : nullptr;
   const int filled = fill_template(document.get(), template_lines.get(), comma_section.get(),
-                                   column_sections.get(), master_sections.get());
+                                   column_sections.get(), master_sections.get(), &declarations);
   if (filled != 0) {
     return fail(filled);
   }

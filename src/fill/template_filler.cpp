@@ -105,8 +105,9 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
 }  // namespace
 
 int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
-                  const SectionList* column_sections, const SectionList* master_sections) {
-  XPathContext xpath = make_xpath_context(document);
+                  const SectionList* column_sections, const SectionList* master_sections,
+                  const NamespaceDeclarations* declarations) {
+  XPathContext xpath = make_xpath_context(document, declarations);
   if (!xpath.handle) {
     log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
     return kFillFailed;

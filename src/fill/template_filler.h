@@ -18,6 +18,7 @@
 
 #include "config/sections.h"
 #include "text/line_list.h"
+#include "xml/input_document.h"
 
 namespace ruvo {
 
@@ -27,9 +28,11 @@ inline constexpr int kFillFailed = 257;
 inline constexpr int kMaxPlaceholdersPerLine = 1000;
 
 // 0 when every line was scanned; 257 when a bare element could not be placed (or memory ran
-// out), after logging why. The template keeps every replacement made either way.
+// out), after logging why. The template keeps every replacement made either way. The
+// declarations noted while the document was read, when given, spare a walk over its tree.
 [[nodiscard]] int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
                                 const SectionList* column_sections,
-                                const SectionList* master_sections);
+                                const SectionList* master_sections,
+                                const NamespaceDeclarations* declarations = nullptr);
 
 }  // namespace ruvo

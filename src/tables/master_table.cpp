@@ -138,12 +138,14 @@ void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node) {
 }
 
 // Where the expansion stands in one level: the level, the element whose rows were written last,
-// the next element to consider with its 1-based index, and how many the level has (counted
-// only with preview).
+// the element considered last (the next one is found from it only when asked for, so that its
+// record is fetched from memory while the rows are written) with its 1-based index, and how
+// many the level has (counted only with preview).
 struct LevelWalk {
   LevelNode* level_node;
   xmlNode* node;
-  xmlNode* next;
+  xmlNode* considered;  // none before the first element is considered
+  xmlNode* first;
   std::int64_t index;
   std::int64_t total;
 };
@@ -173,7 +175,7 @@ bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool fi
   if (node == nullptr) {
     return false;
   }
-  walk = LevelWalk{level_node, nullptr, node, 1, 0};
+  walk = LevelWalk{level_node, nullptr, nullptr, node, 1, 0};
   if (run_settings().preview.on) {
     for (xmlNode* n = node; n != nullptr; n = next_named(n, *level.name)) {
       ++walk.total;
@@ -186,17 +188,22 @@ bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool fi
 // first N and the last N elements are written; N <= 0 writes none.
 xmlNode* next_shown(LevelWalk& walk) {
   const PreviewSetting preview = run_settings().preview;
-  while (walk.next != nullptr) {
-    xmlNode* node = walk.next;
+  const TextBuffer& name = *walk.level_node->value.name;
+  for (;;) {
+    xmlNode* node = walk.considered == nullptr ? walk.first : next_named(walk.considered, name);
+    if (node == nullptr) {
+      return nullptr;
+    }
+    walk.considered = node;
     const std::int64_t index = walk.index++;
-    walk.next = next_named(node, *walk.level_node->value.name);
     if (preview.on && preview.rows < index && index <= walk.total - preview.rows) {
       continue;
     }
+    // The walk goes on from this element's next sibling once its rows are written.
+    __builtin_prefetch(node->next);
     walk.node = node;
     return node;
   }
-  return nullptr;
 }
 
 // Writes the rows of every level: under each element's rows, those of the levels after it.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace ruvo {
 
@@ -36,6 +37,22 @@ bool write_lines(std::FILE* file, const LineList* list) {
     if (line->next != nullptr && fputc_unlocked('\n', file) == EOF) {
       return false;
     }
+  }
+  return true;
+}
+
+// Writes all the bytes, however many calls it takes.
+bool write_all(int descriptor, const char* bytes, std::size_t count) noexcept {
+  while (count > 0) {
+    const ssize_t written = write(descriptor, bytes, count);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return false;
+    }
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
   }
   return true;
 }
@@ -113,36 +130,48 @@ OutputFile::OutputFile(const char* path) {
   } else {
     mode_ = new_file_mode();
   }
-  stream_.reset(fdopen(descriptor, "w"));
-  if (!stream_) {
-    close(descriptor);
-    return;
-  }
-  buffer_ = ByteBlock(kStreamBufferSize);
-  if (!buffer_.empty()) {
-    static_cast<void>(std::setvbuf(stream_.get(), buffer_.get(), _IOFBF, buffer_.size()));
-  }
+  buffer_ = ByteBlock(kStreamBufferSize);  // without one every piece is written as it comes
   kind_ = Kind::Streamed;
 }
 
 OutputFile::~OutputFile() {
-  stream_.reset();
+  if (descriptor_ >= 0) {
+    close(descriptor_);
+  }
   if (temporary_) {
     unlink(temporary_->data());
   }
 }
 
 void OutputFile::put_line(std::string_view line) noexcept {
-  if (!stream_ || failed_) {
+  if (kind_ != Kind::Streamed || failed_) {
     return;
   }
-  if (!first_line_ && fputc_unlocked('\n', stream_.get()) == EOF) {
-    failed_ = true;
+  if (!first_line_) {
+    put_bytes("\n", 1);
   }
   first_line_ = false;
-  if (fwrite_unlocked(line.data(), 1, line.size(), stream_.get()) != line.size()) {
-    failed_ = true;
+  put_bytes(line.data(), line.size());
+}
+
+void OutputFile::put_bytes(const char* bytes, std::size_t count) noexcept {
+  if (used_ + count > buffer_.size() && !flush()) {
+    return;
   }
+  if (count >= buffer_.size()) {
+    failed_ = failed_ || !write_all(descriptor_, bytes, count);
+    return;
+  }
+  std::memcpy(buffer_.get() + used_, bytes, count);
+  used_ += count;
+}
+
+bool OutputFile::flush() noexcept {
+  if (used_ > 0) {
+    failed_ = failed_ || !write_all(descriptor_, buffer_.get(), used_);
+    used_ = 0;
+  }
+  return !failed_;
 }
 
 bool OutputFile::finish(const LineList* rest) {
@@ -163,16 +192,11 @@ bool OutputFile::finish(const LineList* rest) {
   return commit();
 }
 
+// Only a close that succeeds after fsync means the bytes reached the file.
 bool OutputFile::commit() {
-  if (!stream_) {
-    return false;
-  }
-  const bool written = !failed_ && std::fflush(stream_.get()) == 0 &&
-                       fchmod(descriptor_, mode_) == 0 && fsync(descriptor_) == 0;
-  if (!close_file(std::move(stream_)) || !written) {
-    return false;
-  }
-  if (std::rename(temporary_->data(), path_->data()) != 0) {
+  const bool written = flush() && fchmod(descriptor_, mode_) == 0 && fsync(descriptor_) == 0;
+  const bool closed = close(std::exchange(descriptor_, -1)) == 0;
+  if (!written || !closed || std::rename(temporary_->data(), path_->data()) != 0) {
     return false;
   }
   temporary_.reset();

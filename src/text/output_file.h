@@ -33,7 +33,7 @@ class OutputFile {
   ~OutputFile();  // removes a temporary file that was not renamed over the output
 
   // Whether lines may be handed over before the end.
-  bool streams() const noexcept { return stream_ != nullptr; }
+  bool streams() const noexcept { return kind_ == Kind::Streamed; }
 
   // Writes one line after those written so far. A write that fails is remembered and makes
   // finish fail; what follows is dropped.
@@ -46,15 +46,17 @@ class OutputFile {
  private:
   enum class Kind { Unusable, Held, Streamed };
 
+  void put_bytes(const char* bytes, std::size_t count) noexcept;
+  bool flush() noexcept;
   bool commit();
 
   Kind kind_ = Kind::Unusable;
   TextBufferPtr path_;       // where the output goes (a link resolved to the file it names)
   TextBufferPtr temporary_;  // the temporary file's path while it exists
-  ByteBlock buffer_;         // the stream's buffer; outlives the stream
-  FilePtr stream_;           // the temporary file, open while lines are put
-  int descriptor_ = -1;
-  mode_t mode_ = 0;  // the permission bits the output gets
+  int descriptor_ = -1;      // the temporary file, open until it is complete
+  mode_t mode_ = 0;          // the permission bits the output gets
+  ByteBlock buffer_;         // bytes put but not written yet
+  std::size_t used_ = 0;
   bool first_line_ = true;
   bool failed_ = false;
 };

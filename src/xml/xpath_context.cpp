@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
+#include <vector>
 
 namespace ruvo {
 
@@ -39,6 +41,13 @@ void register_in_scope(xmlXPathContext* context, xmlDoc* document, xmlNode* node
     xmlXPathRegisterNs(context, unprefixed ? as_xml(kDefaultNamespacePrefix) : ns->prefix,
                        ns->href);
   }
+}
+
+// A default namespace bound to the empty URI (xmlns="") is no namespace: unprefixed steps must
+// then match elements in no namespace, so qualification leaves them alone.
+void bind_default_namespace(XPathContext& context) {
+  const xmlChar* uri = xmlXPathNsLookup(context.get(), as_xml(kDefaultNamespacePrefix));
+  context.default_namespace_bound = uri != nullptr && uri[0] != '\0';
 }
 
 // ASCII-only case folding: XPath names are compared letter by letter, A-Z against a-z.
@@ -176,17 +185,71 @@ TextBufferPtr qualify_range(const char* path, std::size_t length, bool prefixed)
 
 }  // namespace
 
-XPathContext make_xpath_context(xmlDoc* document) {
+XPathContext make_xpath_context(xmlDoc* document, const NamespaceDeclarations* declarations) {
   XPathContext context;
   if (document == nullptr) {
     return context;
   }
   context.handle.reset(xmlXPathNewContext(document));
   if (context.handle) {
-    register_namespaces(context, document);
+    register_namespaces(context, document, declarations);
   }
   return context;
 }
+
+namespace {
+
+bool is_ancestor(const xmlNode* ancestor, const xmlNode* node) {
+  for (node = node->parent; node != nullptr; node = node->parent) {
+    if (node == ancestor) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Registers at the first node after the element's subtree, if the root holds one: the node the
+// walk below visits once it has left that subtree.
+void register_after(xmlXPathContext* handle, xmlDoc* document, xmlNode* root, xmlNode* element) {
+  xmlNode* node = element;
+  while (node != root && node->next == nullptr) {
+    node = node->parent;
+  }
+  if (node != root) {
+    register_in_scope(handle, document, node->next);
+  }
+}
+
+// The registrations of the walk below, made only at the nodes where it registers: the root,
+// each declaring element in document order, and after each declaring element's subtree (before
+// the next declaring element that is not inside it). Registering the same set twice in a row
+// changes nothing, so a node that is both gives the same bindings. False when memory ran short
+// before anything was registered.
+bool register_declared(xmlXPathContext* handle, xmlDoc* document, xmlNode* root,
+                       const NamespaceDeclarations& declarations) {
+  std::vector<xmlNode*, TrackedAllocator<xmlNode*>> open;  // declaring ancestors, innermost last
+  try {
+    open.reserve(declarations.elements.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  register_in_scope(handle, document, root);
+  for (xmlNode* element : declarations.elements) {
+    while (!open.empty() && !is_ancestor(open.back(), element)) {
+      register_after(handle, document, root, open.back());
+      open.pop_back();
+    }
+    register_in_scope(handle, document, element);
+    open.push_back(element);
+  }
+  while (!open.empty()) {
+    register_after(handle, document, root, open.back());
+    open.pop_back();
+  }
+  return true;
+}
+
+}  // namespace
 
 // Registering on every node would bind, for each prefix, the URI in scope at the last node that
 // has the prefix in scope. A node's in-scope set is that of its nearest ancestor-or-self that
@@ -198,12 +261,18 @@ XPathContext make_xpath_context(xmlDoc* document) {
 // The walk follows first-child, next-sibling and parent links, so depth costs no stack. It
 // descends only into elements: the children of an entity reference belong to the entity
 // declaration, not to the document's tree.
-void register_namespaces(XPathContext& context, xmlDoc* document) {
+void register_namespaces(XPathContext& context, xmlDoc* document,
+                         const NamespaceDeclarations* declarations) {
   xmlXPathContext* handle = context.get();
   if (handle == nullptr || document == nullptr) {
     return;
   }
   xmlNode* const root = xmlDocGetRootElement(document);
+  if (root != nullptr && declarations != nullptr && declarations->complete &&
+      register_declared(handle, document, root, *declarations)) {
+    bind_default_namespace(context);
+    return;
+  }
   xmlNode* node = root;
   bool scope_left = false;  // a subtree that declared namespaces was finished since the last node
   while (node != nullptr) {
@@ -231,10 +300,7 @@ void register_namespaces(XPathContext& context, xmlDoc* document) {
       node = node->parent;
     }
   }
-  // A default namespace bound to the empty URI (xmlns="") is no namespace: unprefixed steps must
-  // then match elements in no namespace, so qualification leaves them alone.
-  const xmlChar* uri = xmlXPathNsLookup(handle, as_xml(kDefaultNamespacePrefix));
-  context.default_namespace_bound = uri != nullptr && uri[0] != '\0';
+  bind_default_namespace(context);
 }
 
 TextBufferPtr qualify_path(std::string_view path, bool default_namespace_bound) {

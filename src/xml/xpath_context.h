@@ -15,6 +15,7 @@
 
 #include "text/text_buffer.h"
 #include "xml/evaluation.h"
+#include "xml/input_document.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -29,14 +30,18 @@ struct XPathContext {
   xmlXPathContext* get() const { return handle.get(); }
 };
 
-// Makes the context on the document and registers the document's namespaces in it.
-[[nodiscard]] XPathContext make_xpath_context(xmlDoc* document);
+// Makes the context on the document and registers the document's namespaces in it, using the
+// declarations noted while it was read when there are any.
+[[nodiscard]] XPathContext make_xpath_context(xmlDoc* document,
+                                              const NamespaceDeclarations* declarations = nullptr);
 
 // Registers every namespace in scope on the document's root element or any node below it, in
 // document order (the last registration of a prefix wins); the default namespace goes under
 // zq-def-ns. Starts at the root element, so a comment, processing instruction or DOCTYPE before
-// it does not hide the document's namespaces.
-void register_namespaces(XPathContext& context, xmlDoc* document);
+// it does not hide the document's namespaces. A complete list of the declaring elements gives
+// the same bindings without visiting the rest of the tree.
+void register_namespaces(XPathContext& context, xmlDoc* document,
+                         const NamespaceDeclarations* declarations = nullptr);
 
 // Qualifies a path: unprefixed element steps receive "zq-def-ns:" when default_namespace_bound.
 // Attribute steps, *, ., .., text() and steps holding ':' stay as written; a predicate is copied
