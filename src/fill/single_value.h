@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "fill/fill_status.h"
+#include "fill/line_progress.h"
 #include "text/line_list.h"
 #include "text/text_buffer.h"
 #include "xml/xpath_context.h"
@@ -21,6 +22,8 @@ struct FillContext {
   XPathContext& xpath;
   LineList* template_lines;
   LineList* comma_section;
+  LineProgress progress;   // replacements of the cursor line kept apart
+  std::size_t resume = 0;  // where the scan goes on in the line after a value was placed
 };
 
 // Where a placeholder stands on the cursor line: its first '<' and the last '>' of ">>".
@@ -38,7 +41,8 @@ FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Sp
 // encoded. Nothing found logs a warning and is no failure.
 FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content, Span span);
 
-// Replaces the span with the text, entity-encoded in Xml mode when encode is set.
+// Replaces the span with the text, entity-encoded in Xml mode when encode is set, and sets where
+// the scan goes on. The span is a position of the line's own text (see fill/line_progress.h).
 FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode);
 
 }  // namespace ruvo

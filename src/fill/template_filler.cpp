@@ -91,11 +91,18 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
   if (colon < close) {
     return after_value(fill_pair_placeholder(fill, line, colon, close, span));
   }
+  // A table reads its whole line: what was kept apart goes into it first.
   if (LineList* section = find_section(content.data(), column_sections)) {
+    if (!settle_line(fill.progress, line_list_current(fill.template_lines))) {
+      return Step::OutOfMemory;
+    }
     return after_table(expand_column_table(content.data(), fill.template_lines, fill.xpath, section,
                                            fill.comma_section));
   }
   if (LineList* section = find_section(content.data(), master_sections)) {
+    if (!settle_line(fill.progress, line_list_current(fill.template_lines))) {
+      return Step::OutOfMemory;
+    }
     return after_table(expand_master_table(fill.xpath, fill.template_lines, section,
                                            fill.comma_section, content.data()));
   }
@@ -112,19 +119,23 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
     log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
     return kFillFailed;
   }
-  FillContext fill{xpath, template_lines, comma_section};
+  FillContext fill{xpath, template_lines, comma_section, {}, 0};
   Line* line = line_list_rewind(template_lines);
   int handled = 0;
-  // Where the search for "<<" starts. After a value replaced the line's first placeholder at p,
-  // nothing before p changed, so the first "<<" now starts at p - 1 at the earliest (a '<'
-  // before p followed by a value that starts with '<'): searching from there finds what a
-  // search from the line's start would, without reading the line again.
+  // Where the search for "<<" starts in the line's own text; after a value it is where
+  // place_text says the scan goes on, so the line is never read again from its start.
   std::size_t resume = 0;
+  // Makes the line whole before the scan leaves it; false when memory is short.
+  const auto settle = [&fill](Line* current) { return settle_line(fill.progress, current); };
   while (line != nullptr) {
     const std::string_view text = line->view();
     const std::size_t open = text.find("<<", resume);
     const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
     if (close == std::string_view::npos) {
+      if (!settle(line)) {
+        log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+        return kFillFailed;
+      }
       line = line_list_next(template_lines);
       handled = 0;
       resume = 0;
@@ -133,10 +144,15 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
     const Span span{open, close + 1};
     TextBufferPtr content = text_buffer_from(text.substr(open + 2, close - open - 2));
     if (!content) {
+      static_cast<void>(settle(line));
       log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
       return kFillFailed;
     }
     if (handled == kMaxPlaceholdersPerLine) {
+      if (!settle(line)) {
+        log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+        return kFillFailed;
+      }
       log_line(run_log(),
                "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
                "linea queda sin llenar:");
@@ -155,7 +171,7 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
     }
     switch (step) {
       case Step::SameLine:
-        resume = open > 0 ? open - 1 : 0;
+        resume = fill.resume;
         break;
       case Step::TableEnd:
         line = line_list_current(template_lines);
@@ -168,11 +184,14 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
         resume = 0;
         break;
       case Step::Failed:
+        // The template keeps every replacement made, this one included.
+        static_cast<void>(settle(line));
         log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
                                            "definici\363n para master table [%s]",
                                            content->data()));
         return kFillFailed;
       case Step::OutOfMemory:
+        static_cast<void>(settle(line));
         log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
         return kFillFailed;
     }

@@ -5,13 +5,16 @@
 
 namespace ruvo {
 
-bool Line::assign(std::string_view first, std::string_view second) {
-  const std::size_t size = first.size() + second.size();
+bool Line::assign(std::string_view first, std::string_view second, std::string_view third) {
+  const std::size_t size = first.size() + second.size() + third.size();
   if (size > kMaxLength) {
     return false;
   }
+  // The pieces may lie in this line's own text: the new text is made apart before the old one
+  // is given up, in a new block or, for a short text, on the stack.
   char* outside = nullptr;
-  char* out = inline_text_;
+  char short_text[kInlineSize];
+  char* out = short_text;
   if (size + 1 > kInlineSize) {
     outside = static_cast<char*>(tracked_alloc(size + 1));
     if (outside == nullptr) {
@@ -19,15 +22,19 @@ bool Line::assign(std::string_view first, std::string_view second) {
     }
     out = outside;
   }
-  if (!first.empty()) {
-    std::memcpy(out, first.data(), first.size());
-  }
-  if (!second.empty()) {
-    std::memcpy(out + first.size(), second.data(), second.size());
+  char* at = out;
+  for (const std::string_view piece : {first, second, third}) {
+    if (!piece.empty()) {
+      std::memcpy(at, piece.data(), piece.size());
+      at += piece.size();
+    }
   }
   out[size] = '\0';
   release_outside();
   outside_ = outside;
+  if (outside == nullptr) {
+    std::memcpy(inline_text_, short_text, size + 1);
+  }
   length = static_cast<std::uint32_t>(size);
   return true;
 }
@@ -204,22 +211,8 @@ bool line_replace_span(Line* line, std::size_t start, std::size_t end,
   if (line == nullptr || start > end || end >= line->length) {
     return false;
   }
-  // The new text is built apart first: its pieces lie in the line's own text.
   const std::string_view old = line->view();
-  const std::string_view before = old.substr(0, start);
-  const std::string_view after = old.substr(end + 1);
-  const std::size_t size = before.size() + replacement.size() + after.size();
-  ByteBlock joined(size + 1);
-  if (joined.empty()) {
-    return false;
-  }
-  char* out = joined.get();
-  std::memcpy(out, before.data(), before.size());
-  if (!replacement.empty()) {
-    std::memcpy(out + before.size(), replacement.data(), replacement.size());
-  }
-  std::memcpy(out + before.size() + replacement.size(), after.data(), after.size());
-  return line->assign({out, size});
+  return line->assign(old.substr(0, start), replacement, old.substr(end + 1));
 }
 
 }  // namespace ruvo

@@ -40,9 +40,10 @@ struct Line {
   Line& operator=(const Line&) = delete;
   ~Line() { release_outside(); }
 
-  // Makes the text the concatenation of the two pieces, which must not lie in this line; false
-  // (the text unchanged) when memory is short or the text would pass kMaxLength.
-  [[nodiscard]] bool assign(std::string_view first, std::string_view second = {});
+  // Makes the text the concatenation of the pieces, which may lie in this line's own text;
+  // false (the text unchanged) when memory is short or the text would pass kMaxLength.
+  [[nodiscard]] bool assign(std::string_view first, std::string_view second = {},
+                            std::string_view third = {});
 
   char* text() noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
   const char* text() const noexcept { return outside_ != nullptr ? outside_ : inline_text_; }

@@ -1,5 +1,6 @@
 #include "text/text_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -8,53 +9,77 @@
 
 namespace ruvo {
 
-void line_splitter_feed(LineSplitter& splitter, const char* bytes, std::size_t count, bool final) {
-  const std::size_t pending_length = splitter.pending ? splitter.pending->length : 0;
-  if (pending_length == 0 && (final || count == 0)) {
-    return;
-  }
-  // The carried-over start of a line followed by the new data.
-  TextBufferPtr work = text_buffer_new(pending_length + (final ? 0 : count) + 1);
-  if (!work) {
-    return;
-  }
-  if (pending_length > 0) {
-    std::memcpy(work->data(), splitter.pending->data(), pending_length);
-  }
-  if (!final && count > 0) {
-    std::memcpy(work->data() + pending_length, bytes, count);
-  }
-  work->length = pending_length + (final ? 0 : count);
-  work->data()[work->length] = '\0';
+namespace {
 
-  const char* data = work->data();
-  std::size_t line_start = 0;
-  // The pending part holds no LF, so the search starts after it.
-  const char* lf = static_cast<const char*>(
-      std::memchr(data + pending_length, '\n', work->length - pending_length));
-  while (lf != nullptr) {
-    std::size_t line_end = static_cast<std::size_t>(lf - data);
-    std::size_t length = line_end - line_start;
-    if (length > 0 && data[line_end - 1] == '\r') {
-      --length;
+// Adds the bytes to what is pending. The pending block at least doubles when it grows, so a line
+// of any length costs a number of copies proportional to its length. A block that cannot be had
+// gives up the line.
+bool add_pending(LineSplitter& splitter, const char* bytes, std::size_t count) {
+  TextBufferPtr& pending = splitter.pending;
+  const std::size_t length = pending ? pending->length : 0;
+  if (!pending || length + count + 1 > pending->capacity) {
+    const std::size_t capacity = std::max(length + count + 1, pending ? 2 * pending->capacity : 0);
+    TextBufferPtr grown = text_buffer_new(capacity);
+    if (!grown) {
+      pending.reset();
+      return false;
     }
-    static_cast<void>(line_list_append(splitter.target, data + line_start, length));
-    line_start = line_end + 1;
-    lf = static_cast<const char*>(std::memchr(data + line_start, '\n', work->length - line_start));
+    if (length > 0) {
+      std::memcpy(grown->data(), pending->data(), length);
+    }
+    pending = std::move(grown);
   }
-  const std::size_t tail_length = work->length - line_start;
-  if (tail_length == 0) {
-    splitter.pending.reset();
-  } else if (final) {
-    static_cast<void>(line_list_append(splitter.target, data + line_start, tail_length));
-    splitter.pending.reset();
-  } else {
-    TextBufferPtr tail = text_buffer_new(tail_length + 1);
-    if (tail && text_buffer_fill(tail.get(), data + line_start, tail_length)) {
-      splitter.pending = std::move(tail);
-    } else {
-      splitter.pending.reset();
+  std::memcpy(pending->data() + length, bytes, count);
+  pending->length = length + count;
+  pending->data()[pending->length] = '\0';
+  return true;
+}
+
+// Appends one line, without the CR that may stand right before its LF.
+void append_line(LineList* target, const char* bytes, std::size_t length) {
+  if (length > 0 && bytes[length - 1] == '\r') {
+    --length;
+  }
+  static_cast<void>(line_list_append(target, bytes, length));
+}
+
+}  // namespace
+
+void line_splitter_feed(LineSplitter& splitter, const char* bytes, std::size_t count, bool final) {
+  if (final) {
+    if (splitter.pending && splitter.pending->length > 0) {
+      static_cast<void>(
+          line_list_append(splitter.target, splitter.pending->data(), splitter.pending->length));
     }
+    splitter.pending.reset();
+    return;
+  }
+  const char* const end = bytes + count;
+  const char* lf = count > 0 ? static_cast<const char*>(std::memchr(bytes, '\n', count)) : nullptr;
+  if (lf == nullptr) {
+    if (count > 0) {
+      static_cast<void>(add_pending(splitter, bytes, count));
+    }
+    return;
+  }
+  // The first line ends in this chunk and may have begun in earlier ones.
+  if (splitter.pending && splitter.pending->length > 0) {
+    if (add_pending(splitter, bytes, static_cast<std::size_t>(lf - bytes))) {
+      append_line(splitter.target, splitter.pending->data(), splitter.pending->length);
+    }
+  } else {
+    append_line(splitter.target, bytes, static_cast<std::size_t>(lf - bytes));
+  }
+  splitter.pending.reset();
+  const char* line_start = lf + 1;
+  while ((lf = static_cast<const char*>(std::memchr(
+              line_start, '\n', static_cast<std::size_t>(end - line_start)))) != nullptr) {
+    append_line(splitter.target, line_start, static_cast<std::size_t>(lf - line_start));
+    line_start = lf + 1;
+  }
+  if (line_start < end) {
+    static_cast<void>(
+        add_pending(splitter, line_start, static_cast<std::size_t>(end - line_start)));
   }
 }
 

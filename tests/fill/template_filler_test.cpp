@@ -110,6 +110,27 @@ TEST_F(TemplateFillerTest, TablesAnywhereStreamLikeTheyAreHeld) {
                    "~[ ", "~# I", "8", "~]"}));
 }
 
+TEST_F(TemplateFillerTest, LongLinesKeepValuesApartUntilOneBringsAPlaceholder) {
+  setenv("RUVO_FILL_NEXT", "<<Num>>", 1);
+  setenv("RUVO_FILL_LT", "<", 1);
+  EXPECT_EQ(fill({"a <<Comprobante:subTotal>> b <<%RUVO_FILL_NEXT%>> c <<Total>><<a>>",
+                  "<<%RUVO_FILL_LT%>><<Total>> <<Total>>"}),
+            (Lines{"a 99 b 5000 c TA&B", " T"}))
+      << "a value's '<' and the next placeholder make \"<<<Total>>\", an element not found";
+  // The thousandth placeholder of a line is its last; what follows stays as written.
+  std::string line;
+  for (int i = 0; i <= kMaxPlaceholdersPerLine; ++i) {
+    line += "<<Total>>,";
+  }
+  std::string filled;
+  for (int i = 0; i < kMaxPlaceholdersPerLine; ++i) {
+    filled += "T,";
+  }
+  EXPECT_EQ(fill({line, "<<Total>>"}), (Lines{filled + "<<Total>>,", "T"}));
+  unsetenv("RUVO_FILL_NEXT");
+  unsetenv("RUVO_FILL_LT");
+}
+
 TEST_F(TemplateFillerTest, TableWithoutRowsOnTheFirstOrOnlyLine) {
   add_column({"[TABLE_COLUMNS]<<N>>", "Nada:x"});
   EXPECT_EQ(fill({"<<N>>", "<<Comprobante:subTotal>>"}), Lines{"99"});

@@ -1,5 +1,6 @@
 // Filling a template against a few fixed documents, with the configuration's sections cut as a
-// run cuts them.
+// run cuts them; each template is filled twice, holding its lines and streaming finished ones to
+// a file, and both must give the same bytes.
 //
 // Input: byte 0 chooses one of the four documents (bits 0-1), Xml mode (bit 2), preview (bit 3)
 // and the preview row count (bits 4-7, less 2); the rest is the template, then a NUL and the
@@ -7,11 +8,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "fill/template_filler.h"
 #include "fuzz_documents.h"
 #include "fuzz_support.h"
 #include "tables/master_definition.h"
+#include "text/output_file.h"
 #include "xml/xml_handles.h"
 
 using namespace ruvo;
@@ -47,6 +52,33 @@ double table_line_bound(const SectionList* masters, std::size_t template_lines) 
     lines += per_row;
   }
   return lines * static_cast<double>(template_lines);
+}
+
+// The file streamed fills are written to, in a folder of this process's own.
+const std::string& streamed_path() {
+  static const std::string path = [] {
+    char folder[] = "/tmp/ruvo-fuzz-fill-XXXXXX";
+    fuzz::check(mkdtemp(folder) != nullptr, "no folder for the streamed output");
+    return std::string(folder) + "/out.txt";
+  }();
+  return path;
+}
+
+std::string read_whole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The bytes a run writes for the lines.
+std::string joined(const LineList* lines) {
+  std::string bytes;
+  for (const Line* line = lines->head; line != nullptr; line = line->next) {
+    bytes.append(line->text(), line->length);
+    if (line->next != nullptr) {
+      bytes += '\n';
+    }
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -93,10 +125,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       xmlDoc* doc = fuzz::document(flags & 3);
       // The documents serve every input: a fill must leave its document as it found it.
       const xmlChar* const encoding = doc->encoding;
-      static_cast<void>(
-          fill_template(doc, template_lines.get(), comma.get(), columns.get(), masters.get()));
+      const int status =
+          fill_template(doc, template_lines.get(), comma.get(), columns.get(), masters.get());
       fuzz::check(doc->encoding == encoding, "the fill changed the document's encoding");
       fuzz::check_list(template_lines.get());
+      // Again with finished lines streamed to a file, as a run writes: the same bytes.
+      LineListPtr streamed = fuzz::load_lines(rest, template_size);
+      {
+        OutputFile output(streamed_path().c_str());
+        fuzz::check(output.streams(), "the output file does not stream");
+        streamed->spill = &output;
+        fuzz::check(
+            fill_template(doc, streamed.get(), comma.get(), columns.get(), masters.get()) == status,
+            "the streamed fill ended otherwise");
+        fuzz::check(output.finish(streamed.get()), "the streamed output was not written");
+      }
+      fuzz::check(read_whole(streamed_path()) == joined(template_lines.get()),
+                  "the streamed output differs from the held lines");
       filled = true;
     }
   }

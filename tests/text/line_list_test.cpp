@@ -88,6 +88,17 @@ TEST_F(LineListTest, ReplaceSpanRewritesTheLineInPlace) {
   EXPECT_EQ(line->view(), "");
   EXPECT_EQ(line->text()[0], '\0');
 
+  // From a text inside the record to one in a block of its own and back: the kept pieces lie in
+  // the line itself each time.
+  LineListPtr growing = make_list({"0123456789"});
+  Line* grown = line_list_rewind(growing.get());
+  ASSERT_TRUE(line_replace_span(grown, 2, 3, "abcdefghijklmnopqrstuvwxyz"));
+  EXPECT_EQ(grown->view(), "01abcdefghijklmnopqrstuvwxyz456789");
+  ASSERT_TRUE(line_replace_span(grown, 1, 30, "-"));
+  EXPECT_EQ(grown->view(), "0-789");
+  ASSERT_TRUE(line_replace_span(grown, 4, 4, ""));
+  EXPECT_EQ(grown->view(), "0-78");
+
   LineListPtr other = make_list({"abc"});
   Line* short_line = line_list_rewind(other.get());
   EXPECT_FALSE(line_replace_span(short_line, 1, 3, "x")) << "end past the text";
@@ -100,8 +111,11 @@ TEST_F(LineListTest, ReplaceSpanWithoutMemoryLeavesTheLineWhole) {
   Line* line = line_list_rewind(list.get());
   const std::int64_t before = mem_in_use();
   g_process.faults.refuse_at = g_process.faults.requests + 1;
-  EXPECT_FALSE(line_replace_span(line, 2, 6, "value"));
+  // A short result stays inside the line record and needs no memory; a long one does.
+  EXPECT_FALSE(line_replace_span(line, 2, 6, "a value too long for the line record"));
   EXPECT_EQ(line->view(), "ab<<X>>cd");
+  EXPECT_TRUE(line_replace_span(line, 2, 6, "value"));
+  EXPECT_EQ(line->view(), "abvaluecd");
   g_process.mem_in_use = before;
 }
 
