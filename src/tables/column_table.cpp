@@ -9,6 +9,7 @@
 #include "text/process_state.h"
 #include "text/tracked_list.h"
 #include "xml/evaluation.h"
+#include "xml/prefetch.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo {
@@ -198,6 +199,7 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
          node = next_descendant(node, shape.element)) {
       handle->node = node;
       write_row(context, out, fields, row_text, scratch);
+      prefetch_element_after_next(node);
     }
     return;
   }

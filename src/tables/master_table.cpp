@@ -7,6 +7,7 @@
 #include "tables/table_output.h"
 #include "text/process_state.h"
 #include "xml/evaluation.h"
+#include "xml/prefetch.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo {
@@ -230,6 +231,7 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
     MasterLevel& level = walk.level_node->value;
     xpath->node = node;
     write_node_rows(run, level, node);
+    prefetch_element_after_next(node);
     LevelNode* below = walk.level_node->next;
     if (below != nullptr && start_level(run, walks[depth + 1], below, false, level.level)) {
       ++depth;

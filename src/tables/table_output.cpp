@@ -20,16 +20,29 @@ std::string_view view_of(const TextBuffer* buffer) {
 // on from the table's last line. Those lines go to the output at once (when it streams), so a
 // table of any size holds one line in memory.
 void write_joined_line(TableOutput& out, std::string_view first, std::string_view second) {
+  LineList* lines = out.lines;
   if (out.at_top) {
-    if (line_list_prepend_joined(out.lines, first, second)) {
-      line_list_rewind(out.lines);
+    if (line_list_prepend_joined(lines, first, second)) {
+      line_list_rewind(lines);
       out.at_top = false;
+      out.wrote_line = true;
     }
     return;
   }
-  if (line_list_insert_joined_after(out.lines, first, second)) {
-    line_list_next(out.lines);
-    line_list_spill_finished(out.lines);
+  // Streaming, with this table's previous line alone before the rest of the template: that line
+  // goes out and its record takes the new text. Only a text that fits inside the record, so
+  // that taking it cannot fail once the previous line is out.
+  Line* cursor = line_list_current(lines);
+  if (out.wrote_line && lines->spill != nullptr && cursor == lines->head &&
+      first.size() + second.size() < Line::kInlineSize) {
+    line_list_spill_current(lines);
+    static_cast<void>(cursor->assign(first, second));
+    return;
+  }
+  if (line_list_insert_joined_after(lines, first, second)) {
+    line_list_next(lines);
+    line_list_spill_finished(lines);
+    out.wrote_line = true;
   }
 }
 

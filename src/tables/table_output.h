@@ -28,6 +28,7 @@ namespace ruvo {
 struct TableOutput {
   LineList* lines = nullptr;
   bool at_top = false;
+  bool wrote_line = false;  // the cursor is on a line this table wrote
 };
 
 // Removes the placeholder's line (the cursor line) and leaves the output so that the next line

@@ -1,5 +1,6 @@
 #include "text/output_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,8 @@ namespace {
 
 // Large writes: an output of many table rows costs few system calls.
 constexpr std::size_t kStreamBufferSize = 65536;
+// How much is written before the disk is asked to start on it.
+constexpr std::size_t kWritebackStep = std::size_t{4} << 20;
 
 // "<folder of path>/.ruvo-XXXXXX", the pattern mkstemp fills in.
 TextBufferPtr temporary_pattern(const char* path) {
@@ -159,7 +162,7 @@ void OutputFile::put_bytes(const char* bytes, std::size_t count) noexcept {
     return;
   }
   if (count >= buffer_.size()) {
-    failed_ = failed_ || !write_all(descriptor_, bytes, count);
+    write_out(bytes, count);
     return;
   }
   std::memcpy(buffer_.get() + used_, bytes, count);
@@ -168,10 +171,26 @@ void OutputFile::put_bytes(const char* bytes, std::size_t count) noexcept {
 
 bool OutputFile::flush() noexcept {
   if (used_ > 0) {
-    failed_ = failed_ || !write_all(descriptor_, buffer_.get(), used_);
+    write_out(buffer_.get(), used_);
     used_ = 0;
   }
   return !failed_;
+}
+
+void OutputFile::write_out(const char* bytes, std::size_t count) noexcept {
+  if (failed_ || !write_all(descriptor_, bytes, count)) {
+    failed_ = true;
+    return;
+  }
+  written_ += count;
+  // The disk starts on what is written while the run goes on, so the fsync that completes the
+  // file has little left to wait for. Only a hint: fsync still decides.
+  if (written_ - handed_to_disk_ >= kWritebackStep) {
+    static_cast<void>(sync_file_range(descriptor_, static_cast<off_t>(handed_to_disk_),
+                                      static_cast<off_t>(written_ - handed_to_disk_),
+                                      SYNC_FILE_RANGE_WRITE));
+    handed_to_disk_ = written_;
+  }
 }
 
 bool OutputFile::finish(const LineList* rest) {
@@ -210,6 +229,12 @@ void line_list_spill_finished(LineList* list) {
   while (list->head != list->cursor) {
     list->spill->put_line(list->head->view());
     line_list_remove_first(list);
+  }
+}
+
+void line_list_spill_current(LineList* list) {
+  if (list != nullptr && list->spill != nullptr && list->cursor != nullptr) {
+    list->spill->put_line(list->cursor->view());
   }
 }
 

@@ -47,6 +47,7 @@ class OutputFile {
   enum class Kind { Unusable, Held, Streamed };
 
   void put_bytes(const char* bytes, std::size_t count) noexcept;
+  void write_out(const char* bytes, std::size_t count) noexcept;
   bool flush() noexcept;
   bool commit();
 
@@ -57,6 +58,8 @@ class OutputFile {
   mode_t mode_ = 0;          // the permission bits the output gets
   ByteBlock buffer_;         // bytes put but not written yet
   std::size_t used_ = 0;
+  std::size_t written_ = 0;         // bytes written to the temporary file
+  std::size_t handed_to_disk_ = 0;  // of those, how many the disk was asked to start on
   bool first_line_ = true;
   bool failed_ = false;
 };
@@ -65,5 +68,9 @@ class OutputFile {
 // from the list; does nothing for a list without one. Used by table output once those lines
 // can no longer change.
 void line_list_spill_finished(LineList* list);
+
+// Writes the cursor line to the list's spill output; the line stays in the list. Used when the
+// cursor line is the first and is final, just before its record takes another text.
+void line_list_spill_current(LineList* list);
 
 }  // namespace ruvo
