@@ -25,6 +25,7 @@ struct MasterRun {
   std::string_view row_text;
   std::int32_t row_width;
   TextBufferPtr scratch;  // the cell value being placed, its block reused from cell to cell
+  TextBufferPtr grouped;  // the same value with thousands separators
 };
 
 bool has_name(const xmlNode* node, const TextBuffer& name) {
@@ -86,9 +87,8 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
 }
 
 // The node's own attribute of the field's name, as the text to place (in the run's scratch
-// buffer, or a new one when grouped); none when the node has no such attribute.
-const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& field,
-                            TextBufferPtr& grouped) {
+// buffer, or its grouped buffer); none when the node has no such attribute.
+const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& field) {
   const TextBuffer& name = *field.name;
   if (name.length == 0) {
     return nullptr;
@@ -104,8 +104,7 @@ const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& fi
       return nullptr;
     }
     if (is_grouped(run, node, field)) {
-      grouped = format_thousands(run.scratch->data());
-      return grouped.get();
+      return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
     }
     return run.scratch.get();
   }
@@ -119,8 +118,7 @@ void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node) {
   xmlDoc* document = run.context.get()->doc;
   for (FieldNode* f = level.fields.first(); f != nullptr; f = f->next) {
     MasterField& field = f->value;
-    TextBufferPtr grouped;
-    const TextBuffer* text = cell_text(run, node, field, grouped);
+    const TextBuffer* text = cell_text(run, node, field);
     if (!opened) {
       open_table_row(run.out, c_flag, field.label.get(), run.row_text);
       opened = true;
@@ -261,7 +259,7 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines);
-  MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}};
+  MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}, {}};
   expand_master_levels(run, chain->levels.first(), reinterpret_cast<LevelWalk*>(walks.get()));
   return TableResult::Expanded;
 }
