@@ -146,7 +146,7 @@ OutputFile::~OutputFile() {
   }
 }
 
-void OutputFile::put_line(std::string_view line) noexcept {
+void OutputFile::put_line_slowly(std::string_view line) noexcept {
   if (kind_ != Kind::Streamed || failed_) {
     return;
   }

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "text/line_list.h"
@@ -37,7 +38,23 @@ class OutputFile {
 
   // Writes one line after those written so far. A write that fails is remembered and makes
   // finish fail; what follows is dropped.
-  void put_line(std::string_view line) noexcept;
+  void put_line(std::string_view line) noexcept {
+    // Most lines are short and fit in the block: copied there without further calls.
+    const std::size_t separator = first_line_ ? 0 : 1;
+    if (kind_ == Kind::Streamed && !failed_ && used_ + separator + line.size() <= buffer_.size()) {
+      char* at = buffer_.get() + used_;
+      if (separator != 0) {
+        *at++ = '\n';
+      }
+      if (!line.empty()) {
+        std::memcpy(at, line.data(), line.size());
+      }
+      used_ += separator + line.size();
+      first_line_ = false;
+      return;
+    }
+    put_line_slowly(line);
+  }
 
   // Writes the remaining lines after those already put, completes the file and puts it in
   // place. False when any write failed or the output could not be made.
@@ -46,6 +63,7 @@ class OutputFile {
  private:
   enum class Kind { Unusable, Held, Streamed };
 
+  void put_line_slowly(std::string_view line) noexcept;
   void put_bytes(const char* bytes, std::size_t count) noexcept;
   void write_out(const char* bytes, std::size_t count) noexcept;
   bool flush() noexcept;
