@@ -17,10 +17,10 @@
 
 namespace ruvo {
 
+// Nothing is kept apart while consumed is 0: a kept replacement always consumes its span.
 struct LineProgress {
   std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>> done;
   std::size_t consumed = 0;  // bytes of the line's own text that done stands for
-  bool active = false;
 };
 
 // Whether putting the value in place of the span [start, end] of the line's own text can be

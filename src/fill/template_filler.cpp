@@ -18,11 +18,12 @@ bool is_quote(char c) {
   return c == '"' || c == '\'';
 }
 
-// The line's first colon outside quotes, searched from the placeholder's "<<" to the end of the
-// line (past its ">>"): one quote state that either quote character flips.
-std::size_t separator_colon(std::string_view line, std::size_t open) {
+// The line's first colon outside quotes, searched from the placeholder's "<<" with one quote
+// state that either quote character flips; npos when none stands before close. Only a colon
+// inside the placeholder makes it an element:attribute pair, so the search stops at its ">>".
+std::size_t separator_colon(std::string_view line, std::size_t open, std::size_t close) {
   bool quoted = false;
-  for (std::size_t i = open; i < line.size(); ++i) {
+  for (std::size_t i = open; i < close; ++i) {
     if (is_quote(line[i])) {
       quoted = !quoted;
     } else if (line[i] == ':' && !quoted) {
@@ -87,26 +88,24 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
     return after_value(fill_env_placeholder(fill, content, span));
   }
   const std::string_view line = line_list_current(fill.template_lines)->view();
-  const std::size_t colon = separator_colon(line, span.start);
-  if (colon < close) {
+  const std::size_t colon = separator_colon(line, span.start, close);
+  if (colon != std::string_view::npos) {
     return after_value(fill_pair_placeholder(fill, line, colon, close, span));
   }
+  LineList* columns = find_section(content.data(), column_sections);
+  LineList* masters = columns == nullptr ? find_section(content.data(), master_sections) : nullptr;
+  if (columns == nullptr && masters == nullptr) {
+    return after_value(fill_element_placeholder(fill, content, span));
+  }
   // A table reads its whole line: what was kept apart goes into it first.
-  if (LineList* section = find_section(content.data(), column_sections)) {
-    if (!settle_line(fill.progress, line_list_current(fill.template_lines))) {
-      return Step::OutOfMemory;
-    }
-    return after_table(expand_column_table(content.data(), fill.template_lines, fill.xpath, section,
-                                           fill.comma_section));
+  if (!settle_line(fill.progress, line_list_current(fill.template_lines))) {
+    return Step::OutOfMemory;
   }
-  if (LineList* section = find_section(content.data(), master_sections)) {
-    if (!settle_line(fill.progress, line_list_current(fill.template_lines))) {
-      return Step::OutOfMemory;
-    }
-    return after_table(expand_master_table(fill.xpath, fill.template_lines, section,
-                                           fill.comma_section, content.data()));
-  }
-  return after_value(fill_element_placeholder(fill, content, span));
+  return after_table(columns != nullptr
+                         ? expand_column_table(content.data(), fill.template_lines, fill.xpath,
+                                               columns, fill.comma_section)
+                         : expand_master_table(fill.xpath, fill.template_lines, masters,
+                                               fill.comma_section, content.data()));
 }
 
 }  // namespace
@@ -114,52 +113,51 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
 int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
                   const SectionList* column_sections, const SectionList* master_sections,
                   const NamespaceDeclarations* declarations) {
-  XPathContext xpath = make_xpath_context(document, declarations);
-  if (!xpath.handle) {
+  const auto out_of_memory = [] {
     log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
     return kFillFailed;
+  };
+  XPathContext xpath = make_xpath_context(document, declarations);
+  if (!xpath.handle) {
+    return out_of_memory();
   }
+  // fill.resume is where the search for "<<" starts in the line's own text; after a value it is
+  // where place_text says the scan goes on, so the line is never read again from its start.
   FillContext fill{xpath, template_lines, comma_section, {}, 0};
   Line* line = line_list_rewind(template_lines);
   int handled = 0;
-  // Where the search for "<<" starts in the line's own text; after a value it is where
-  // place_text says the scan goes on, so the line is never read again from its start.
-  std::size_t resume = 0;
-  // Makes the line whole before the scan leaves it; false when memory is short.
-  const auto settle = [&fill](Line* current) { return settle_line(fill.progress, current); };
+  const auto move_to = [&](Line* next) {
+    line = next;
+    handled = 0;
+    fill.resume = 0;
+  };
   while (line != nullptr) {
     const std::string_view text = line->view();
-    const std::size_t open = text.find("<<", resume);
+    const std::size_t open = text.find("<<", fill.resume);
     const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
+    // The line is made whole (see fill/line_progress.h) before the scan leaves it.
     if (close == std::string_view::npos) {
-      if (!settle(line)) {
-        log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
-        return kFillFailed;
+      if (!settle_line(fill.progress, line)) {
+        return out_of_memory();
       }
-      line = line_list_next(template_lines);
-      handled = 0;
-      resume = 0;
+      move_to(line_list_next(template_lines));
       continue;
     }
     const Span span{open, close + 1};
     TextBufferPtr content = text_buffer_from(text.substr(open + 2, close - open - 2));
     if (!content) {
-      static_cast<void>(settle(line));
-      log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
-      return kFillFailed;
+      static_cast<void>(settle_line(fill.progress, line));
+      return out_of_memory();
     }
     if (handled == kMaxPlaceholdersPerLine) {
-      if (!settle(line)) {
-        log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
-        return kFillFailed;
+      if (!settle_line(fill.progress, line)) {
+        return out_of_memory();
       }
       log_line(run_log(),
                "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
                "linea queda sin llenar:");
       log_detail(run_log(), content->data());
-      line = line_list_next(template_lines);
-      handled = 0;
-      resume = 0;
+      move_to(line_list_next(template_lines));
       continue;
     }
     ++handled;
@@ -171,29 +169,23 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
     }
     switch (step) {
       case Step::SameLine:
-        resume = fill.resume;
         break;
       case Step::TableEnd:
-        line = line_list_current(template_lines);
-        handled = 0;
-        resume = 0;
+        move_to(line_list_current(template_lines));
         break;
       case Step::NextLine:
-        line = line_list_next(template_lines);
-        handled = 0;
-        resume = 0;
+        move_to(line_list_next(template_lines));
         break;
       case Step::Failed:
         // The template keeps every replacement made, this one included.
-        static_cast<void>(settle(line));
+        static_cast<void>(settle_line(fill.progress, line));
         log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
                                            "definici\363n para master table [%s]",
                                            content->data()));
         return kFillFailed;
       case Step::OutOfMemory:
-        static_cast<void>(settle(line));
-        log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
-        return kFillFailed;
+        static_cast<void>(settle_line(fill.progress, line));
+        return out_of_memory();
     }
   }
   return 0;

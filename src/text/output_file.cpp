@@ -29,21 +29,6 @@ TextBufferPtr temporary_pattern(const char* path) {
   return pattern;
 }
 
-// Writes every line, each but the last with a "\n". A line is written whole, NUL bytes
-// included: nothing of a template is lost on the way out.
-bool write_lines(std::FILE* file, const LineList* list) {
-  // One stream, written by this thread alone: the unlocked calls spare a lock per line.
-  for (const Line* line = list->head; line != nullptr; line = line->next) {
-    if (fwrite_unlocked(line->text(), 1, line->length, file) != line->length) {
-      return false;
-    }
-    if (line->next != nullptr && fputc_unlocked('\n', file) == EOF) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Writes all the bytes, however many calls it takes.
 bool write_all(int descriptor, const char* bytes, std::size_t count) noexcept {
   while (count > 0) {
@@ -58,20 +43,6 @@ bool write_all(int descriptor, const char* bytes, std::size_t count) noexcept {
     count -= static_cast<std::size_t>(written);
   }
   return true;
-}
-
-// Closing flushes: only a close that succeeds means the bytes reached the file.
-bool close_file(FilePtr file) {
-  return std::fclose(file.release()) == 0;
-}
-
-bool write_in_place(const LineList* list, const char* path) {
-  FilePtr file(std::fopen(path, "w"));
-  if (!file) {
-    return false;
-  }
-  const bool written = write_lines(file.get(), list);
-  return close_file(std::move(file)) && written;
 }
 
 // The permission bits a new output gets: what fopen would have given it.
@@ -147,7 +118,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::put_line_slowly(std::string_view line) noexcept {
-  if (kind_ != Kind::Streamed || failed_) {
+  if (descriptor_ < 0 || failed_) {
     return;
   }
   if (!first_line_) {
@@ -194,21 +165,26 @@ void OutputFile::write_out(const char* bytes, std::size_t count) noexcept {
 }
 
 bool OutputFile::finish(const LineList* rest) {
-  if (rest == nullptr) {
+  if (rest == nullptr || kind_ == Kind::Unusable) {
     return false;
   }
-  switch (kind_) {
-    case Kind::Unusable:
+  // A held output is opened only now, as fopen(path, "w") opens a file, and written the same way.
+  if (kind_ == Kind::Held) {
+    descriptor_ = open(path_->data(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (descriptor_ < 0) {
       return false;
-    case Kind::Held:
-      return write_in_place(rest, path_->data());
-    case Kind::Streamed:
-      break;
+    }
+    buffer_ = ByteBlock(kStreamBufferSize);
   }
   for (const Line* line = rest->head; line != nullptr; line = line->next) {
     put_line(line->view());
   }
-  return commit();
+  return kind_ == Kind::Held ? close_in_place() : commit();
+}
+
+bool OutputFile::close_in_place() {
+  const bool written = flush();
+  return close(std::exchange(descriptor_, -1)) == 0 && written;
 }
 
 // Only a close that succeeds after fsync means the bytes reached the file.

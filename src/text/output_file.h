@@ -18,7 +18,6 @@
 #include <string_view>
 
 #include "text/line_list.h"
-#include "text/process_state.h"
 #include "text/text_buffer.h"
 #include "text/tracked_memory.h"
 
@@ -41,7 +40,7 @@ class OutputFile {
   void put_line(std::string_view line) noexcept {
     // Most lines are short and fit in the block: copied there without further calls.
     const std::size_t separator = first_line_ ? 0 : 1;
-    if (kind_ == Kind::Streamed && !failed_ && used_ + separator + line.size() <= buffer_.size()) {
+    if (descriptor_ >= 0 && !failed_ && used_ + separator + line.size() <= buffer_.size()) {
       char* at = buffer_.get() + used_;
       if (separator != 0) {
         *at++ = '\n';
@@ -68,15 +67,17 @@ class OutputFile {
   void write_out(const char* bytes, std::size_t count) noexcept;
   bool flush() noexcept;
   bool commit();
+  bool close_in_place();
 
   Kind kind_ = Kind::Unusable;
   TextBufferPtr path_;       // where the output goes (a link resolved to the file it names)
   TextBufferPtr temporary_;  // the temporary file's path while it exists
-  int descriptor_ = -1;      // the temporary file, open until it is complete
+  int descriptor_ = -1;      // the file being written: the temporary one, or a held output
+                             // from finish on
   mode_t mode_ = 0;          // the permission bits the output gets
   ByteBlock buffer_;         // bytes put but not written yet
   std::size_t used_ = 0;
-  std::size_t written_ = 0;         // bytes written to the temporary file
+  std::size_t written_ = 0;         // bytes written to the file
   std::size_t handed_to_disk_ = 0;  // of those, how many the disk was asked to start on
   bool first_line_ = true;
   bool failed_ = false;

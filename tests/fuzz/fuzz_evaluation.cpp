@@ -92,11 +92,7 @@ void compare(XPathContext& context, const char* expression, xmlNode* second_node
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  xmlInitParser();
-  silence_libxml2_messages();
-  for (int i = 0; i < fuzz::kDocumentCount; ++i) {
-    static_cast<void>(fuzz::document(i));
-  }
+  fuzz::prepare_documents();
   return 0;
 }
 

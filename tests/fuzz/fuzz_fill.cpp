@@ -84,13 +84,9 @@ std::string joined(const LineList* lines) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  xmlInitParser();
-  silence_libxml2_messages();
   setenv("RUVO_FUZZ_NUM", "1234567.891", 1);
   setenv("RUVO_FUZZ_NEXT", "<<Nota>>", 1);  // a value that holds a placeholder
-  for (int i = 0; i < fuzz::kDocumentCount; ++i) {
-    static_cast<void>(fuzz::document(i));
-  }
+  fuzz::prepare_documents();
   return 0;
 }
 
