@@ -9,6 +9,7 @@
 #include "driver/command_line.h"
 #include "driver/exit_codes.h"
 #include "driver/help.h"
+#include "driver/output_collision.h"
 #include "driver/run_log.h"
 #include "fill/template_filler.h"
 #include "text/output_file.h"
@@ -40,6 +41,11 @@ Outcome fail_with_help(int exit_code) {
 // libxml2 reads standard input for the path "-"; the input is a file of that name.
 const char* xml_input_path(const char* path) {
   return std::strcmp(path, "-") == 0 ? "./-" : path;
+}
+
+void log_output_failure(const char* output_path) {
+  log_line(run_log(), "ERROR: No se pudo escribir el archivo de salida:");
+  log_detail(run_log(), output_path);
 }
 
 bool can_open_for_reading(const char* path) {
@@ -102,6 +108,15 @@ Outcome run_work(StoreArguments store) {
       cut_configuration(config_lines.get(), column_sections.get(), master_sections.get());
   config_lines.reset();
 
+  const char* replaced = file_replaced_by_output(
+      output_path,
+      {{xml_path}, {template_path}, {run_settings().config_path}, {kRunLogName, run_log()}});
+  if (replaced != nullptr) {
+    log_output_failure(output_path);
+    log_detail(run_log(), format_message("es el mismo archivo que: %s", replaced));
+    return fail(kExitOutputNotWritten);
+  }
+
   // Table rows go to the output while the template is filled; a run that fails removes what
   // was written and leaves an existing output as it was.
   OutputFile output(output_path);
@@ -112,8 +127,7 @@ Outcome run_work(StoreArguments store) {
     return fail(filled);
   }
   if (!output.finish(template_lines.get())) {
-    log_line(run_log(), "ERROR: No se pudo escribir el archivo de salida:");
-    log_detail(run_log(), output_path);
+    log_output_failure(output_path);
     return fail(kExitOutputNotWritten);
   }
   return {kExitSuccess, true};

@@ -148,6 +148,49 @@ TEST_F(RunTest, OutputThatCannotBeWrittenIsAFailure) {
   }
 }
 
+TEST_F(RunTest, OutputNamingOneOfTheRunsFilesReplacesNothing) {
+  namespace fs = std::filesystem;
+  write_file(dir_.file("other.cfg"), "");
+  write_file(dir_.file("Ruvo.log"), "");
+  fs::create_hard_link(dir_.file("tpl.txt"), dir_.file("hard.txt"));
+  fs::create_symlink("in.xml", dir_.file("link.xml"));
+  const Lines files{"in.xml", "tpl.txt", "Ruvo.cfg", "other.cfg"};
+  std::vector<std::string> before;
+  for (const std::string& name : files) {
+    before.push_back(read_file(dir_.file(name)));
+  }
+  struct Collision {
+    Lines arguments;
+    std::string replaced;
+  };
+  for (const Collision& collision : {
+           Collision{{"in.xml", "tpl.txt", "in.xml"}, "in.xml"},
+           Collision{{"in.xml", "tpl.txt", "./tpl.txt"}, "tpl.txt"},
+           Collision{{"in.xml", "tpl.txt", "Ruvo.cfg"}, "Ruvo.cfg"},
+           Collision{{"in.xml", "tpl.txt", "other.cfg", "-c", "other.cfg"}, "other.cfg"},
+           Collision{{"in.xml", "tpl.txt", "Ruvo.log"}, "Ruvo.log"},
+           Collision{{"in.xml", "tpl.txt", "hard.txt"}, "tpl.txt"},
+           Collision{{"in.xml", "tpl.txt", "link.xml"}, "in.xml"},
+       }) {
+    write_file(dir_.file("Ruvo.log"), "");
+    const test::BinaryResult result = run(collision.arguments);
+    EXPECT_EQ(result.exit_status, 253) << collision.arguments[2];
+    EXPECT_EQ(result.standard_output, "");
+    EXPECT_EQ(log(), (Lines{"TS:ERROR: No se pudo escribir el archivo de salida:",
+                            "                " + collision.arguments[2],
+                            "                es el mismo archivo que: " + collision.replaced,
+                            kMemoryLine}));
+    for (size_t i = 0; i < files.size(); ++i) {
+      EXPECT_EQ(read_file(dir_.file(files[i])), before[i]) << files[i];
+    }
+  }
+  EXPECT_TRUE(fs::is_symlink(dir_.file("link.xml")));
+  EXPECT_EQ(fs::hard_link_count(dir_.file("tpl.txt")), 2u);
+
+  // Devices are no files of the run, even when named twice.
+  EXPECT_EQ(run({"in.xml", "tpl.txt", "/dev/null", "-c", "/dev/null"}).exit_status, 0);
+}
+
 TEST_F(RunTest, ConfigurationPathFollowsTheLastDashC) {
   write_file(dir_.file("other.cfg"), "");
   EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-c", "nope.cfg", "-c", "other.cfg"}).exit_status,

@@ -1,0 +1,22 @@
+// The output must never replace one of the run's own files: a swapped argument order
+// ("ruvo in.xml out.txt template.txt") would otherwise overwrite the template, or the invoice.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+
+namespace ruvo {
+
+// A file the run reads or appends to: its path as given, and its open stream when the run
+// holds it open (the run log), which is then looked at instead of the path.
+struct RunFile {
+  const char* path;
+  std::FILE* open_stream = nullptr;
+};
+
+// The path of the first of `files` that is the very file the output names (same device and
+// inode, so links and other spellings of the path are caught), or none. An output that does
+// not exist yet, or that is not a regular file (a device such as /dev/null), replaces nothing.
+const char* file_replaced_by_output(const char* output_path, std::initializer_list<RunFile> files);
+
+}  // namespace ruvo
