@@ -1,6 +1,7 @@
 #include "e2e/binary_runner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,11 +29,36 @@ std::vector<char*> pointers_to(std::vector<std::string>& strings) {
   return pointers;
 }
 
+// Drops root's user, group and supplementary groups for nobody's.
+bool become_unprivileged() {
+  return setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0;
+}
+
 }  // namespace
+
+bool unprivileged_user_can_use(const std::string& binary, const std::vector<std::string>& folders) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!become_unprivileged() || access(binary.c_str(), R_OK | X_OK) != 0) {
+      _exit(1);
+    }
+    for (const std::string& folder : folders) {
+      if (access(folder.c_str(), X_OK) != 0) {
+        _exit(1);
+      }
+    }
+    _exit(0);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
 
 BinaryResult run_binary(const std::string& working_dir, const std::vector<std::string>& arguments,
                         const std::vector<std::string>& extra_environment) {
-  return run_binary(working_dir, arguments, RunOptions{extra_environment, false, 0});
+  RunOptions options;
+  options.extra_environment = extra_environment;
+  return run_binary(working_dir, arguments, options);
 }
 
 BinaryResult run_binary(const std::string& working_dir, const std::vector<std::string>& arguments,
@@ -48,7 +74,7 @@ BinaryResult run_binary(const std::string& working_dir, const std::vector<std::s
       command.push_back(word);
     }
   }
-  command.push_back(RUVO_BINARY);
+  command.push_back(options.binary.empty() ? std::string(RUVO_BINARY) : options.binary);
   command.insert(command.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv = pointers_to(command);
 
@@ -76,8 +102,7 @@ BinaryResult run_binary(const std::string& working_dir, const std::vector<std::s
                          static_cast<rlim_t>(options.file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
-    if (options.as_unprivileged_user && geteuid() == 0 &&
-        (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+    if (options.as_unprivileged_user && geteuid() == 0 && !become_unprivileged()) {
       _exit(127);
     }
     if (command.front().find('/') == std::string::npos) {

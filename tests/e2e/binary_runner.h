@@ -17,7 +17,12 @@ struct RunOptions {
   std::vector<std::string> extra_environment;  // NAME=value entries added to the environment
   bool as_unprivileged_user = false;           // when run as root: run as nobody
   long file_size_limit = 0;                    // bytes a written file may reach; 0: no limit
+  std::string binary;                          // the program to run; empty: the built ruvo
 };
+
+// Whether the unprivileged user (nobody) may run `binary` and enter every one of `folders`,
+// asked as that user. A clone in a private folder (a home of mode 700) is out of its reach.
+bool unprivileged_user_can_use(const std::string& binary, const std::vector<std::string>& folders);
 
 // The environment variable RUVO_TEST_WRAPPER, when set, names a command (with arguments split at
 // blanks) that the binary is run under, such as valgrind.

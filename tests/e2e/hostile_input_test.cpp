@@ -78,8 +78,10 @@ TEST_F(HostileInputTest, FailingRunsLeaveAnExistingOutputAsItWas) {
   EXPECT_EQ(run({"pi.xml", "fails.txt", "out.txt"}), 1);
   // A write that fails part-way (the file size limit stands for a full disk): 253, and the
   // old output is still whole.
+  test::RunOptions full_disk;
+  full_disk.file_size_limit = 100000;
   write_file(dir_.file("big.txt"), std::string(200000, 'x'));
-  EXPECT_EQ(run({"in.xml", "big.txt", "out.txt"}, {{}, false, 100000}), 253);
+  EXPECT_EQ(run({"in.xml", "big.txt", "out.txt"}, full_disk), 253);
   EXPECT_EQ(read_file(dir_.file("out.txt")), kPrevious);
   // Rows of a large table reach the temporary file while the template is filled: a failure
   // after them, or a write that fails among them, still leaves the old output whole.
@@ -93,7 +95,7 @@ TEST_F(HostileInputTest, FailingRunsLeaveAnExistingOutputAsItWas) {
   EXPECT_EQ(run({"rows.xml", "rows.txt", "out.txt", "-c", "rows.cfg"}), 1);
   EXPECT_EQ(read_file(dir_.file("out.txt")), kPrevious);
   write_file(dir_.file("rows.txt"), "<<T>>");
-  EXPECT_EQ(run({"rows.xml", "rows.txt", "out.txt", "-c", "rows.cfg"}, {{}, false, 100000}), 253);
+  EXPECT_EQ(run({"rows.xml", "rows.txt", "out.txt", "-c", "rows.cfg"}, full_disk), 253);
   EXPECT_EQ(read_file(dir_.file("out.txt")), kPrevious);
   EXPECT_EQ(leftovers({"in.xml", "bad.xml", "pi.xml", "tpl.txt", "fails.txt", "big.txt", "Ruvo.cfg",
                        "Ruvo.log", "out.txt", "rows.xml", "rows.cfg", "rows.txt"}),
@@ -101,18 +103,30 @@ TEST_F(HostileInputTest, FailingRunsLeaveAnExistingOutputAsItWas) {
 }
 
 TEST_F(HostileInputTest, ReadOnlyWorkingFolderGivesNoLogButTheSameRun) {
+  test::TempDir out_dir;
+  fs::permissions(out_dir.path(), fs::perms(0777));
+  test::TempDir program_dir;
+  test::RunOptions options;
+  options.as_unprivileged_user = true;
   if (geteuid() != 0) {
     fs::permissions(dir_.path(), fs::perms(0555));
   } else {
-    // Run as nobody in a folder only root may write to.
+    // Run as nobody in a folder only root may write to. The build folder may be private, so
+    // nobody runs a copy of the program from a folder of its own.
     fs::permissions(dir_.path(), fs::perms(0755));
+    fs::permissions(program_dir.path(), fs::perms(0755));
+    options.binary = program_dir.file("ruvo");
+    fs::copy_file(RUVO_BINARY, options.binary);
+    if (!test::unprivileged_user_can_use(options.binary,
+                                         {dir_.path().string(), out_dir.path().string()})) {
+      GTEST_SKIP() << "the user nobody cannot reach the temporary folder "
+                   << fs::temp_directory_path() << "; set TMPDIR to a folder every user may enter";
+    }
   }
-  test::TempDir out_dir;
-  fs::permissions(out_dir.path(), fs::perms(0777));
   const std::string output = out_dir.file("out.txt");
-  EXPECT_EQ(run({"in.xml", "tpl.txt", output}, {{}, true, 0}), 0);
+  EXPECT_EQ(run({"in.xml", "tpl.txt", output}, options), 0);
   EXPECT_EQ(read_file(output), "1 texto");
-  EXPECT_EQ(run({"missing.xml", "tpl.txt", output}, {{}, true, 0}), 251);
+  EXPECT_EQ(run({"missing.xml", "tpl.txt", output}, options), 251);
   EXPECT_FALSE(file_exists(dir_.file("Ruvo.log")));
   fs::permissions(dir_.path(), fs::perms(0755));
 }
