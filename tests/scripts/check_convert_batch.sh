@@ -15,6 +15,9 @@ trap 'rm -rf "$scratch"' EXIT
 count=200
 broken_every=50  # invoices 50, 100, 150 and 200 are not well-formed
 "$here/make_invoices.sh" "$count" "$scratch" "$broken_every" || exit 1
+# Files from Windows systems often end in upper case; the output keeps the name's stem.
+upper=7
+mv "$scratch/in/invoice-007.xml" "$scratch/in/invoice-007.XML"
 
 runners=(xargs)
 if command -v parallel > /dev/null; then
@@ -51,7 +54,9 @@ for runner in "${runners[@]}"; do
   done < "$out/status.tsv"
   for ((i = 1; i <= count; i++)); do
     printf -v name 'invoice-%03d' "$i"
-    reported=${reported_status[$name.xml]:-none}
+    file=$name.xml
+    [ "$i" -eq "$upper" ] && file=$name.XML
+    reported=${reported_status[$file]:-none}
     if [ $((i % broken_every)) -eq 0 ]; then
       [ "$reported" = 252 ] || fail "$name: status '$reported', expected 252"
       [ -e "$out/$name.txt" ] && fail "$name: output written for a broken invoice"
@@ -67,5 +72,17 @@ for runner in "${runners[@]}"; do
   [ -z "$leftover" ] || fail "work folders left: $leftover"
   echo "$runner: checked $count documents"
 done
+
+# NAME.xml and NAME.XML have one output name: one converts, the other is not started.
+runner=xargs
+mkdir "$scratch/same"
+cp "$scratch/in/invoice-001.xml" "$scratch/same/a.xml"
+cp "$scratch/in/invoice-002.xml" "$scratch/same/a.XML"
+RUVO_BATCH_RUNNER=xargs "$source/scripts/convert-batch" -j 2 -r "$ruvo" "$scratch/same" \
+  "$scratch/template.txt" "$scratch/Ruvo.cfg" "$scratch/out-same" > /dev/null 2>&1
+status=$?
+[ "$status" -eq 1 ] || fail "same stem: convert-batch ended with $status, expected 1"
+[ "$(cut -f 2 "$scratch/out-same/status.tsv" | sort | tr '\n' ' ')" = "0 not-started " ] ||
+  fail "same stem: statuses $(tr '\n\t' '; ' < "$scratch/out-same/status.tsv")"
 
 exit "$((failures > 0))"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a build folder with cpack, unpacks it into a scratch root and
-# checks that it holds the program and its manual page, names libxml2 among its dependencies,
-# and that the packaged program converts the shipped example exactly as the built one does.
+# checks that it holds the programs, their compressed manual pages, the copyright, changelog,
+# guide and examples, names libxml2 among its dependencies, and that the packaged program and
+# batch command convert the shipped example exactly as the built program does. (lintian runs on
+# the package of the "package" preset, in CI: this build is not the hardened Release one.)
 #
 #   check_package.sh BUILD_DIR SOURCE_DIR BUILT_RUVO VERSION [CPACK]
 set -euo pipefail
@@ -46,9 +48,20 @@ check "Depends names libxml2" grep -Eq '(^|, )libxml2( |,|$)' <<< "$depends"
 root="$scratch/root"
 dpkg -x "$deb" "$root"
 installed="$root/usr/bin/ruvo"
+doc="$root/usr/share/doc/ruvo"
 check "usr/bin/ruvo is an executable" test -x "$installed"
-check "the manual page is the source's man/ruvo.1" \
-  cmp -s "$root/usr/share/man/man1/ruvo.1" "$source/man/ruvo.1"
+check "usr/bin/ruvo-convert-batch is an executable" test -x "$root/usr/bin/ruvo-convert-batch"
+for page in ruvo ruvo-convert-batch; do
+  check "the manual page $page.1.gz is the source's man/$page.1" \
+    cmp -s <(gzip -dc "$root/usr/share/man/man1/$page.1.gz") "$source/man/$page.1"
+done
+check "the copyright file is the source's" cmp -s "$doc/copyright" "$source/packaging/copyright"
+check "the changelog starts with this version" \
+  grep -q "^ruvo ($version) " <(gzip -dc "$doc/changelog.gz")
+for file in docs/guide.md docs/batch.md examples/invoice.xml examples/guide/master-table/input.xml; do
+  installed_file=${file#docs/}
+  check "$file is installed" cmp -s "$doc/${installed_file}" "$source/$file"
+done
 
 # The same conversion by both binaries, each in its own folder.
 for which in built installed; do
@@ -69,6 +82,14 @@ check "the packaged program ends with 0, not $installed_status" test "$installed
 check "both programs write the same output" \
   cmp "$scratch/built/output.txt" "$scratch/installed/output.txt"
 check "the output is not empty" test -s "$scratch/installed/output.txt"
+
+# The installed batch command with the installed program, on the installed example.
+mkdir "$scratch/batch-in"
+cp "$doc/examples/invoice.xml" "$scratch/batch-in/EJEMPLO.XML"
+RUVO_OPERADOR=paquete "$root/usr/bin/ruvo-convert-batch" -j 1 -r "$installed" "$scratch/batch-in" \
+  "$doc/examples/template.txt" "$doc/examples/Ruvo.cfg" "$scratch/batch-out" -preview 1 > /dev/null 2>&1
+check "ruvo-convert-batch converts the example" \
+  cmp "$scratch/built/output.txt" "$scratch/batch-out/EJEMPLO.txt"
 
 [ "$failures" -eq 0 ] && echo "package checks passed"
 exit "$((failures > 0))"
