@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/process_state.h"
 #include "text/decimal.h"
-#include "text/process_state.h"
 
 namespace ruvo {
 
@@ -119,7 +119,9 @@ StoredArguments store_arguments(int argc, const char* const* argv, ArgTable& tab
   return stored;
 }
 
-std::int32_t parse_row_count(const char* text) { return parse_leading_int32(text); }
+std::int32_t parse_row_count(const char* text) {
+  return parse_leading_int32(text);
+}
 
 bool apply_options(const ArgTable& table, int count) {
   RunSettings& settings = run_settings();

@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/process_state.h"
+#include "base/run_log.h"
 #include "config/sections.h"
 #include "driver/command_line.h"
 #include "driver/exit_codes.h"
 #include "driver/help.h"
 #include "driver/output_collision.h"
-#include "driver/run_log.h"
 #include "fill/template_filler.h"
 #include "text/output_file.h"
-#include "text/process_state.h"
 #include "text/text_file.h"
 #include "xml/input_document.h"
 #include "xml/xml_handles.h"
@@ -120,11 +120,11 @@ Outcome run_work(StoreArguments store) {
   // Table rows go to the output while the template is filled; a run that fails removes what
   // was written and leaves an existing output as it was.
   OutputFile output(output_path);
-  template_lines->spill = output.streams() ? &output : nullptr;
-  const int filled = fill_template(document.get(), template_lines.get(), comma_section.get(),
-                                   column_sections.get(), master_sections.get(), &declarations);
-  if (filled != 0) {
-    return fail(filled);
+  const FillOutcome filled = fill_template(
+      document.get(), template_lines.get(), comma_section.get(), column_sections.get(),
+      master_sections.get(), output.streams() ? &output : nullptr, &declarations);
+  if (filled != FillOutcome::Filled) {
+    return fail(kExitFillFailed);
   }
   if (!output.finish(template_lines.get())) {
     log_output_failure(output_path);

@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
+#include "base/process_state.h"
+#include "base/run_log.h"
 #include "config/thousands.h"
-#include "driver/run_log.h"
-#include "text/process_state.h"
 #include "xml/entity_encoding.h"
 #include "xml/value_lookup.h"
 
@@ -36,7 +36,6 @@ void make_context_node(XPathContext& xpath, xmlNode* node) {
 }  // namespace
 
 FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode) {
-  Line* line = line_list_current(fill.template_lines);
   TextBufferPtr encoded;
   if (encode && run_settings().output_mode == OutputMode::Xml) {
     encoded = encode_entities(fill.xpath.get()->doc, text);
@@ -44,22 +43,7 @@ FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool 
       text = encoded->view();
     }
   }
-  // A value that cannot start a placeholder is kept apart; the scan goes on after the span.
-  const std::string_view own = line->view();
-  if (can_keep_apart(fill.progress, own, span.start, span.end, text) &&
-      keep_apart(fill.progress, own, span.start, span.end, text)) {
-    fill.resume = span.end + 1;
-    return FillStatus::Filled;
-  }
-  // Any other goes in place; the scan then goes on right before it, where a '<' before the
-  // value and one starting it make a placeholder.
-  const std::size_t start = settled_position(fill.progress, span.start);
-  const std::size_t end = settled_position(fill.progress, span.end);
-  if (!settle_line(fill.progress, line) || !line_replace_span(line, start, end, text)) {
-    return FillStatus::OutOfMemory;
-  }
-  fill.resume = start > 0 ? start - 1 : 0;
-  return FillStatus::Filled;
+  return fill.scan.place(span.start, span.end, text) ? FillStatus::Filled : FillStatus::OutOfMemory;
 }
 
 FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, Span span) {

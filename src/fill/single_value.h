@@ -10,8 +10,9 @@
 #include <string_view>
 
 #include "fill/fill_status.h"
-#include "fill/line_progress.h"
+#include "fill/scan_line.h"
 #include "text/line_list.h"
+#include "text/output_file.h"
 #include "text/text_buffer.h"
 #include "xml/xpath_context.h"
 
@@ -22,8 +23,8 @@ struct FillContext {
   XPathContext& xpath;
   LineList* template_lines;
   LineList* comma_section;
-  LineProgress progress;   // replacements of the cursor line kept apart
-  std::size_t resume = 0;  // where the scan goes on in the line after a value was placed
+  OutputFile* output;  // takes final lines while the template is filled; none when held
+  ScanLine& scan;      // the cursor line
 };
 
 // Where a placeholder stands on the cursor line: its first '<' and the last '>' of ">>".
@@ -42,7 +43,7 @@ FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Sp
 FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content, Span span);
 
 // Replaces the span with the text, entity-encoded in Xml mode when encode is set, and sets where
-// the scan goes on. The span is a position of the line's own text (see fill/line_progress.h).
+// the scan goes on. The span is a position of the line's own text (see fill/scan_line.h).
 FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode);
 
 }  // namespace ruvo

@@ -1,11 +1,11 @@
 #include "fill/template_filler.h"
 
+#include "base/process_state.h"
+#include "base/run_log.h"
 #include "config/thousands.h"
-#include "driver/run_log.h"
 #include "fill/single_value.h"
 #include "tables/column_table.h"
 #include "tables/master_table.h"
-#include "text/process_state.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo {
@@ -87,7 +87,7 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
   if (text.front() == '%' && text.back() == '%') {
     return after_value(fill_env_placeholder(fill, content, span));
   }
-  const std::string_view line = line_list_current(fill.template_lines)->view();
+  const std::string_view line = fill.scan.text();
   const std::size_t colon = separator_colon(line, span.start, close);
   if (colon != std::string_view::npos) {
     return after_value(fill_pair_placeholder(fill, line, colon, close, span));
@@ -98,69 +98,62 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
     return after_value(fill_element_placeholder(fill, content, span));
   }
   // A table reads its whole line: what was kept apart goes into it first.
-  if (!settle_line(fill.progress, line_list_current(fill.template_lines))) {
+  if (!fill.scan.make_whole()) {
     return Step::OutOfMemory;
   }
   return after_table(columns != nullptr
-                         ? expand_column_table(content.data(), fill.template_lines, fill.xpath,
-                                               columns, fill.comma_section)
-                         : expand_master_table(fill.xpath, fill.template_lines, masters,
-                                               fill.comma_section, content.data()));
+                         ? expand_column_table(content.data(), fill.template_lines, fill.output,
+                                               fill.xpath, columns, fill.comma_section)
+                         : expand_master_table(fill.xpath, fill.template_lines, fill.output,
+                                               masters, fill.comma_section, content.data()));
+}
+
+FillOutcome out_of_memory() {
+  log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+  return FillOutcome::Failed;
 }
 
 }  // namespace
 
-int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
-                  const SectionList* column_sections, const SectionList* master_sections,
-                  const NamespaceDeclarations* declarations) {
-  const auto out_of_memory = [] {
-    log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
-    return kFillFailed;
-  };
+FillOutcome fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
+                          const SectionList* column_sections, const SectionList* master_sections,
+                          OutputFile* output, const NamespaceDeclarations* declarations) {
   XPathContext xpath = make_xpath_context(document, declarations);
   if (!xpath.handle) {
     return out_of_memory();
   }
-  // fill.resume is where the search for "<<" starts in the line's own text; after a value it is
-  // where place_text says the scan goes on, so the line is never read again from its start.
-  FillContext fill{xpath, template_lines, comma_section, {}, 0};
-  Line* line = line_list_rewind(template_lines);
-  int handled = 0;
-  const auto move_to = [&](Line* next) {
-    line = next;
-    handled = 0;
-    fill.resume = 0;
-  };
-  while (line != nullptr) {
-    const std::string_view text = line->view();
-    const std::size_t open = text.find("<<", fill.resume);
+  // Whatever way the scan ends, the line it stands on is made whole (see fill/scan_line.h).
+  ScanLine scan(line_list_rewind(template_lines));
+  FillContext fill{xpath, template_lines, comma_section, output, scan};
+  while (scan.line() != nullptr) {
+    const std::string_view text = scan.text();
+    const std::size_t open = text.find("<<", scan.resume());
     const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
-    // The line is made whole (see fill/line_progress.h) before the scan leaves it.
     if (close == std::string_view::npos) {
-      if (!settle_line(fill.progress, line)) {
+      if (!scan.move_to(line_list_next(template_lines))) {
         return out_of_memory();
       }
-      move_to(line_list_next(template_lines));
       continue;
     }
     const Span span{open, close + 1};
     TextBufferPtr content = text_buffer_from(text.substr(open + 2, close - open - 2));
     if (!content) {
-      static_cast<void>(settle_line(fill.progress, line));
       return out_of_memory();
     }
-    if (handled == kMaxPlaceholdersPerLine) {
-      if (!settle_line(fill.progress, line)) {
+    if (scan.handled() == kMaxPlaceholdersPerLine) {
+      if (!scan.make_whole()) {
         return out_of_memory();
       }
       log_line(run_log(),
                "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
                "linea queda sin llenar:");
       log_detail(run_log(), content->data());
-      move_to(line_list_next(template_lines));
+      if (!scan.move_to(line_list_next(template_lines))) {
+        return out_of_memory();
+      }
       continue;
     }
-    ++handled;
+    scan.count_handled();
     Step step = Step::SameLine;
     if (content->length == 0) {
       step = after_value(place_text(fill, span, "", false));
@@ -171,24 +164,27 @@ int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_se
       case Step::SameLine:
         break;
       case Step::TableEnd:
-        move_to(line_list_current(template_lines));
+        // The scan goes on from the table's last line.
+        if (!scan.move_to(line_list_current(template_lines))) {
+          return out_of_memory();
+        }
         break;
       case Step::NextLine:
-        move_to(line_list_next(template_lines));
+        if (!scan.move_to(line_list_next(template_lines))) {
+          return out_of_memory();
+        }
         break;
       case Step::Failed:
         // The template keeps every replacement made, this one included.
-        static_cast<void>(settle_line(fill.progress, line));
         log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
                                            "definici\363n para master table [%s]",
                                            content->data()));
-        return kFillFailed;
+        return FillOutcome::Failed;
       case Step::OutOfMemory:
-        static_cast<void>(settle_line(fill.progress, line));
         return out_of_memory();
     }
   }
-  return 0;
+  return FillOutcome::Filled;
 }
 
 }  // namespace ruvo

@@ -18,21 +18,27 @@
 
 #include "config/sections.h"
 #include "text/line_list.h"
+#include "text/output_file.h"
 #include "xml/input_document.h"
 
 namespace ruvo {
 
-inline constexpr int kFillFailed = 257;
 // Placeholders handled on one line before the rest of that line is left as it is: a value that
 // brings back its own placeholder would otherwise be filled without end.
 inline constexpr int kMaxPlaceholdersPerLine = 1000;
 
-// 0 when every line was scanned; 257 when a bare element could not be placed (or memory ran
-// out), after logging why. The template keeps every replacement made either way. The
-// declarations noted while the document was read, when given, spare a walk over its tree.
-[[nodiscard]] int fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
-                                const SectionList* column_sections,
-                                const SectionList* master_sections,
-                                const NamespaceDeclarations* declarations = nullptr);
+enum class FillOutcome {
+  Filled,  // every line was scanned
+  Failed,  // a bare element could not be placed, or memory ran out; the reason is logged
+};
+
+// Fills the template in place. The template keeps every replacement made either way. Lines
+// that are final go on to the output at once when one is given (a streamed output); without
+// one every line stays in the template. The declarations noted while the document was read,
+// when given, spare a walk over its tree.
+[[nodiscard]] FillOutcome fill_template(xmlDoc* document, LineList* template_lines,
+                                        LineList* comma_section, const SectionList* column_sections,
+                                        const SectionList* master_sections, OutputFile* output,
+                                        const NamespaceDeclarations* declarations = nullptr);
 
 }  // namespace ruvo

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/process_state.h"
+#include "base/run_log.h"
 #include "config/thousands.h"
-#include "driver/run_log.h"
 #include "tables/table_output.h"
-#include "text/process_state.h"
 #include "text/tracked_list.h"
 #include "xml/evaluation.h"
 #include "xml/prefetch.h"
@@ -167,9 +167,7 @@ void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
 }
 
 void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnFields& fields,
-                       const TextBuffer& row_text, LineList* template_lines,
-                       LineList* comma_section) {
-  TableOutput out = begin_table_output(template_lines);
+                       const TextBuffer& row_text, TableOutput& out, LineList* comma_section) {
   TextBufferPtr path = text_buffer_from("//");
   if (!path || !text_buffer_append_buffer(path, &element)) {
     return;
@@ -217,8 +215,8 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
 
 }  // namespace
 
-TableResult expand_column_table(const char* name, LineList* template_lines, XPathContext& context,
-                                LineList* section, LineList* comma_section) {
+TableResult expand_column_table(const char* name, LineList* template_lines, OutputFile* output,
+                                XPathContext& context, LineList* section, LineList* comma_section) {
   ColumnFields fields;
   TextBufferPtr element;
   switch (read_column_fields(section, fields, element)) {
@@ -236,7 +234,8 @@ TableResult expand_column_table(const char* name, LineList* template_lines, XPat
   if (!row_text) {
     return TableResult::NotExpanded;
   }
-  write_column_rows(context, *element, fields, *row_text, template_lines, comma_section);
+  TableOutput out = begin_table_output(template_lines, output);
+  write_column_rows(context, *element, fields, *row_text, out, comma_section);
   return TableResult::Expanded;
 }
 

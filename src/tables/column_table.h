@@ -8,6 +8,7 @@
 
 #include "tables/table_result.h"
 #include "text/line_list.h"
+#include "text/output_file.h"
 #include "xml/xpath_context.h"
 
 namespace ruvo {
@@ -15,9 +16,10 @@ namespace ruvo {
 // Replaces the template's cursor line, which holds the placeholder named name, by the table's
 // lines. On a definition error (a field line without ':' before its first ',', or no field line
 // at all) logs it and leaves the template as it was; the same when memory runs out while the
-// definition is read. Leaves the context node on the last element that made a row.
+// definition is read. Leaves the context node on the last element that made a row. Lines that
+// are final go on to the output at once when there is one (a streamed output).
 [[nodiscard]] TableResult expand_column_table(const char* name, LineList* template_lines,
-                                              XPathContext& context, LineList* section,
-                                              LineList* comma_section);
+                                              OutputFile* output, XPathContext& context,
+                                              LineList* section, LineList* comma_section);
 
 }  // namespace ruvo

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "base/process_state.h"
 #include "config/thousands.h"
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
-#include "text/process_state.h"
 #include "xml/evaluation.h"
 #include "xml/prefetch.h"
 #include "xml/value_lookup.h"
@@ -239,8 +239,8 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
 
 }  // namespace
 
-TableResult expand_master_table(XPathContext& context, LineList* template_lines, LineList* section,
-                                LineList* comma_section, const char* name) {
+TableResult expand_master_table(XPathContext& context, LineList* template_lines, OutputFile* output,
+                                LineList* section, LineList* comma_section, const char* name) {
   const Line* line = line_list_current(template_lines);
   if (line == nullptr) {
     return TableResult::NotExpanded;
@@ -258,7 +258,7 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   if (walks.empty()) {
     return TableResult::NotExpanded;
   }
-  TableOutput out = begin_table_output(template_lines);
+  TableOutput out = begin_table_output(template_lines, output);
   MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}, {}};
   expand_master_levels(run, chain->levels.first(), reinterpret_cast<LevelWalk*>(walks.get()));
   return TableResult::Expanded;

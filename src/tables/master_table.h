@@ -11,15 +11,17 @@
 
 #include "tables/table_result.h"
 #include "text/line_list.h"
+#include "text/output_file.h"
 #include "xml/xpath_context.h"
 
 namespace ruvo {
 
 // Replaces the template's cursor line, which holds the placeholder named name, by the table's
 // lines. When memory runs out while the definition is read, the template stays as it was and
-// the result says so. Leaves the context node on the last first-level element written.
+// the result says so. Leaves the context node on the last first-level element written. Lines
+// that are final go on to the output at once when there is one (a streamed output).
 [[nodiscard]] TableResult expand_master_table(XPathContext& context, LineList* template_lines,
-                                              LineList* section, LineList* comma_section,
-                                              const char* name);
+                                              OutputFile* output, LineList* section,
+                                              LineList* comma_section, const char* name);
 
 }  // namespace ruvo

@@ -1,7 +1,7 @@
 #include "tables/table_output.h"
 
+#include "base/process_state.h"
 #include "text/output_file.h"
-#include "text/process_state.h"
 #include "xml/entity_encoding.h"
 #include "xml/xml_handles.h"
 
@@ -33,23 +33,23 @@ void write_joined_line(TableOutput& out, std::string_view first, std::string_vie
   // goes out and its record takes the new text. Only a text that fits inside the record, so
   // that taking it cannot fail once the previous line is out.
   Line* cursor = line_list_current(lines);
-  if (out.wrote_line && lines->spill != nullptr && cursor == lines->head &&
+  if (out.wrote_line && out.output != nullptr && cursor == lines->head &&
       first.size() + second.size() < Line::kInlineSize) {
-    line_list_spill_current(lines);
+    put_current_line(out.output, lines);
     static_cast<void>(cursor->assign(first, second));
     return;
   }
   if (line_list_insert_joined_after(lines, first, second)) {
     line_list_next(lines);
-    line_list_spill_finished(lines);
+    put_finished_lines(out.output, lines);
     out.wrote_line = true;
   }
 }
 
 }  // namespace
 
-TableOutput begin_table_output(LineList* lines) {
-  TableOutput out{lines, false};
+TableOutput begin_table_output(LineList* lines, OutputFile* output) {
+  TableOutput out{lines, output, false};
   const Line* line = line_list_current(lines);
   if (line == nullptr) {
     return out;

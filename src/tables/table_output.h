@@ -19,14 +19,17 @@
 #include <string_view>
 
 #include "text/line_list.h"
+#include "text/output_file.h"
 #include "text/text_buffer.h"
 
 namespace ruvo {
 
 // Where the next table line goes: after the cursor line, or at the very top of the template
-// when the placeholder's line was its first line.
+// when the placeholder's line was its first line; and the run's output, when it streams, which
+// takes the template's lines as soon as they are final.
 struct TableOutput {
   LineList* lines = nullptr;
+  OutputFile* output = nullptr;  // none: every line stays in the template until the end
   bool at_top = false;
   bool wrote_line = false;  // the cursor is on a line this table wrote
 };
@@ -34,7 +37,7 @@ struct TableOutput {
 // Removes the placeholder's line (the cursor line) and leaves the output so that the next line
 // written takes its place. When no line is then written, the cursor is on the line before the
 // removed one, or on the new first line, or none in a template left empty.
-TableOutput begin_table_output(LineList* lines);
+TableOutput begin_table_output(LineList* lines, OutputFile* output);
 
 // Inserts a copy of the text after the cursor line and moves the cursor onto it. A line that
 // cannot be had is left out and the cursor stays.

@@ -90,8 +90,6 @@ class LineArena {
   void* free_ = nullptr;         // rooms given back, linked through their first bytes
 };
 
-class OutputFile;
-
 struct LineList {
   LineList() = default;
   LineList(const LineList&) = delete;
@@ -103,9 +101,6 @@ struct LineList {
   Line* head = nullptr;
   Line* tail = nullptr;
   LineArena arena;
-  // Where lines the run is done with may go before the end (see line_list_spill_finished);
-  // none keeps every line in the list.
-  OutputFile* spill = nullptr;
 };
 
 using LineListPtr = Tracked<LineList>;

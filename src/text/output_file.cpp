@@ -198,19 +198,19 @@ bool OutputFile::commit() {
   return true;
 }
 
-void line_list_spill_finished(LineList* list) {
-  if (list == nullptr || list->spill == nullptr || list->cursor == nullptr) {
+void put_finished_lines(OutputFile* output, LineList* list) {
+  if (output == nullptr || list == nullptr || list->cursor == nullptr) {
     return;
   }
   while (list->head != list->cursor) {
-    list->spill->put_line(list->head->view());
+    output->put_line(list->head->view());
     line_list_remove_first(list);
   }
 }
 
-void line_list_spill_current(LineList* list) {
-  if (list != nullptr && list->spill != nullptr && list->cursor != nullptr) {
-    list->spill->put_line(list->cursor->view());
+void put_current_line(OutputFile* output, const LineList* list) {
+  if (output != nullptr && list != nullptr && list->cursor != nullptr) {
+    output->put_line(list->cursor->view());
   }
 }
 

@@ -83,13 +83,13 @@ class OutputFile {
   bool failed_ = false;
 };
 
-// Writes every line of the list before its cursor to the list's spill output and removes them
-// from the list; does nothing for a list without one. Used by table output once those lines
-// can no longer change.
-void line_list_spill_finished(LineList* list);
+// Writes every line of the list before its cursor to the output and removes them from the
+// list; with no output (one that is held) the list keeps them. Used by table output once those
+// lines can no longer change.
+void put_finished_lines(OutputFile* output, LineList* list);
 
-// Writes the cursor line to the list's spill output; the line stays in the list. Used when the
-// cursor line is the first and is final, just before its record takes another text.
-void line_list_spill_current(LineList* list);
+// Writes the list's cursor line to the output; the line stays in the list. Used when the cursor
+// line is the first and is final, just before its record takes another text.
+void put_current_line(OutputFile* output, const LineList* list);
 
 }  // namespace ruvo

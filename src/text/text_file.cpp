@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/file_handle.h"
 #include "text/output_file.h"
-#include "text/process_state.h"
 
 namespace ruvo {
 

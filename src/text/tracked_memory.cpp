@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
-#include "text/process_state.h"
+#include "text/memory_counters.h"
 
 namespace ruvo {
 
 void* tracked_alloc(std::size_t size) noexcept {
-  g_process.mem_in_use += static_cast<std::int64_t>(size);
-  AllocationFaults& faults = g_process.faults;
+  g_memory.mem_in_use += static_cast<std::int64_t>(size);
+  AllocationFaults& faults = g_memory.faults;
   ++faults.requests;
   if (faults.refuse_at != 0 && faults.requests == faults.refuse_at) {
     faults.refused_bytes += static_cast<std::int64_t>(size);
@@ -19,7 +19,7 @@ void* tracked_alloc(std::size_t size) noexcept {
 }
 
 void tracked_free(void* block, std::size_t size) noexcept {
-  g_process.mem_in_use -= static_cast<std::int64_t>(size);
+  g_memory.mem_in_use -= static_cast<std::int64_t>(size);
   std::free(block);
 }
 

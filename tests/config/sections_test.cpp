@@ -74,10 +74,10 @@ TEST_F(SectionTest, HeaderThatCannotBeCopiedGivesNoSection) {
   line_list_rewind(config.get());
   SectionPass pass;
   // Requests: the header text's record and block, the section, then the header line's copy.
-  g_process.faults.refuse_at = g_process.faults.requests + 4;
+  g_memory.faults.refuse_at = g_memory.faults.requests + 4;
   EXPECT_FALSE(extract_section(config.get(), kCommaInsertSection, pass));
-  g_process.faults.refuse_at = 0;
-  g_process.mem_in_use -= g_process.faults.refused_bytes;  // a refused block counts all the same
+  g_memory.faults.refuse_at = 0;
+  g_memory.mem_in_use -= g_memory.faults.refused_bytes;  // a refused block counts all the same
   LineListPtr retried = extract_section(config.get(), kCommaInsertSection, pass);
   ASSERT_TRUE(retried);
   EXPECT_EQ(lines_of(retried.get()), (Lines{"[COMMA_INSERT]", "x1"}));
@@ -99,11 +99,11 @@ TEST_F(SectionTest, ListKeepsFileOrderAndFindsTablesByTheirHeader) {
   // A refused node releases the section it was given.
   const std::int64_t before = mem_in_use();
   LineListPtr section = make_list({"unplaced"});
-  g_process.faults.refuse_at = g_process.faults.requests + 1;
+  g_memory.faults.refuse_at = g_memory.faults.requests + 1;
   EXPECT_FALSE(section_list_append(list.get(), std::move(section)));
-  g_process.faults.refuse_at = 0;
+  g_memory.faults.refuse_at = 0;
   EXPECT_EQ(mem_in_use() - before, static_cast<std::int64_t>(sizeof(SectionNode)));
-  g_process.mem_in_use = before;
+  g_memory.mem_in_use = before;
   EXPECT_FALSE(section_list_append(nullptr, make_list({"lost"})));
 }
 

@@ -40,19 +40,18 @@ class AllocationFailureTest : public test::CleanStateTest {
 
 TEST_F(AllocationFailureTest, EveryRefusedAllocationEndsCleanly) {
   ASSERT_EQ(run(), 0);
-  const std::uint64_t requests = g_process.faults.requests;
+  const std::uint64_t requests = g_memory.faults.requests;
   ASSERT_GT(requests, 100u);
   RecordProperty("requests", static_cast<int>(requests));
   const std::set<int> defined = {0, 251, 252, 253, 257};
   std::set<int> seen;
   for (std::uint64_t k = 1; k <= requests; ++k) {
     reset_process_state();
-    g_process.faults.refuse_at = k;
+    g_memory.faults.refuse_at = k;
     const int code = run();
     seen.insert(code);
     EXPECT_TRUE(defined.count(code)) << "refusing request " << k << " gave " << code;
-    EXPECT_EQ(mem_in_use(), g_process.faults.refused_bytes)
-        << "refusing request " << k << " leaked";
+    EXPECT_EQ(mem_in_use(), g_memory.faults.refused_bytes) << "refusing request " << k << " leaked";
     if (HasFailure()) {
       break;
     }

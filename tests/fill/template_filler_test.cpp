@@ -34,8 +34,9 @@ class TemplateFillerTest : public test::TableFixture {
   Lines fill(const Lines& lines, LineList* comma = nullptr) {
     parse(kDocument);
     template_ = test::make_list(lines);
-    EXPECT_EQ(
-        fill_template(document_.get(), template_.get(), comma, columns_.get(), masters_.get()), 0);
+    EXPECT_EQ(fill_template(document_.get(), template_.get(), comma, columns_.get(), masters_.get(),
+                            nullptr),
+              FillOutcome::Filled);
     const Lines held = output();
 
     const std::string path = dir_.file("out.txt");
@@ -43,9 +44,9 @@ class TemplateFillerTest : public test::TableFixture {
       LineListPtr streamed = test::make_list(lines);
       OutputFile file(path.c_str());
       EXPECT_TRUE(file.streams());
-      streamed->spill = &file;
-      EXPECT_EQ(
-          fill_template(document_.get(), streamed.get(), comma, columns_.get(), masters_.get()), 0);
+      EXPECT_EQ(fill_template(document_.get(), streamed.get(), comma, columns_.get(),
+                              masters_.get(), &file),
+                FillOutcome::Filled);
       EXPECT_TRUE(file.finish(streamed.get()));
     }
     std::string joined;

@@ -121,8 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       xmlDoc* doc = fuzz::document(flags & 3);
       // The documents serve every input: a fill must leave its document as it found it.
       const xmlChar* const encoding = doc->encoding;
-      const int status =
-          fill_template(doc, template_lines.get(), comma.get(), columns.get(), masters.get());
+      const FillOutcome status = fill_template(doc, template_lines.get(), comma.get(),
+                                               columns.get(), masters.get(), nullptr);
       fuzz::check(doc->encoding == encoding, "the fill changed the document's encoding");
       fuzz::check_list(template_lines.get());
       // Again with finished lines streamed to a file, as a run writes: the same bytes.
@@ -130,10 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       {
         OutputFile output(streamed_path().c_str());
         fuzz::check(output.streams(), "the output file does not stream");
-        streamed->spill = &output;
-        fuzz::check(
-            fill_template(doc, streamed.get(), comma.get(), columns.get(), masters.get()) == status,
-            "the streamed fill ended otherwise");
+        fuzz::check(fill_template(doc, streamed.get(), comma.get(), columns.get(), masters.get(),
+                                  &output) == status,
+                    "the streamed fill ended otherwise");
         fuzz::check(output.finish(streamed.get()), "the streamed output was not written");
       }
       fuzz::check(read_whole(streamed_path()) == joined(template_lines.get()),

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/process_state.h"
 #include "config/sections.h"
 #include "text/line_list.h"
-#include "text/process_state.h"
 #include "text/text_file.h"
 
 namespace ruvo::fuzz {

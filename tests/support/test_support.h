@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/process_state.h"
 #include "text/line_list.h"
-#include "text/process_state.h"
 
 namespace ruvo::test {
 

@@ -16,7 +16,7 @@ constexpr const char* kInvoice =
 class ColumnTableTest : public test::TableFixture {
  protected:
   TableResult expand(LineList* table_section, LineList* comma = nullptr) {
-    return expand_column_table("Detalle", template_.get(), context_, table_section, comma);
+    return expand_column_table("Detalle", template_.get(), nullptr, context_, table_section, comma);
   }
 
   LineList* detalle_section() {
@@ -136,7 +136,7 @@ TEST_F(ColumnTableTest, ListedPairsAreGroupedByThousands) {
   set_template({"<<Detalle>>", "<<Otra>>"}, 0);
   ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:v"}), comma), TableResult::Expanded);
   line_list_next(template_.get());
-  ASSERT_EQ(expand_column_table("Otra", template_.get(), context_,
+  ASSERT_EQ(expand_column_table("Otra", template_.get(), nullptr, context_,
                                 section({"[TABLE_COLUMNS]<<Otra>>", "E:v"}), comma),
             TableResult::Expanded);
   EXPECT_EQ(output(), (Lines{"~[ ", "~# ", "1,234,567.5", "~]", "~[ ", "~# ", "1234", "~]"}));

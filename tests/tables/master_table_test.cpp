@@ -14,8 +14,9 @@ class MasterTableTest : public test::TableFixture {
     set_template({template_line}, 0);
     Lines section_lines = {"[MASTER_TABLE]<<T>>"};
     section_lines.insert(section_lines.end(), definition.begin(), definition.end());
-    EXPECT_EQ(expand_master_table(context_, template_.get(), section(section_lines), comma, "T"),
-              TableResult::Expanded);
+    EXPECT_EQ(
+        expand_master_table(context_, template_.get(), nullptr, section(section_lines), comma, "T"),
+        TableResult::Expanded);
     return output();
   }
 

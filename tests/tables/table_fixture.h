@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_log.h"
+#include "base/run_log.h"
 #include "support/test_support.h"
 #include "xml/xpath_context.h"
 

@@ -11,7 +11,7 @@ class TableOutputTest : public test::TableFixture {
  protected:
   // Replaces the cursor line by two lines, as a table would.
   void write_two_lines() {
-    TableOutput out = begin_table_output(template_.get());
+    TableOutput out = begin_table_output(template_.get(), nullptr);
     write_table_line(out, "~[ ");
     close_table_row(out, false);
   }
@@ -42,16 +42,16 @@ TEST_F(TableOutputTest, TableLinesTakeThePlaceholdersPlaceAnywhere) {
 
 TEST_F(TableOutputTest, NoLinesWrittenLeavesTheCursorBeforeTheRemovedLine) {
   set_template({"a", "<<T>>", "c"}, 1);
-  begin_table_output(template_.get());
+  begin_table_output(template_.get(), nullptr);
   EXPECT_EQ(output(), (Lines{"a", "c"}));
   EXPECT_EQ(cursor_line(), "a");
 
   set_template({"<<T>>", "b"}, 0);
-  begin_table_output(template_.get());
+  begin_table_output(template_.get(), nullptr);
   EXPECT_EQ(cursor_line(), "b") << "nothing precedes: the new first line";
 
   set_template({"<<T>>"}, 0);
-  begin_table_output(template_.get());
+  begin_table_output(template_.get(), nullptr);
   EXPECT_EQ(template_->count, 0u);
   EXPECT_EQ(cursor_line(), "<none>");
 }
@@ -59,7 +59,7 @@ TEST_F(TableOutputTest, NoLinesWrittenLeavesTheCursorBeforeTheRemovedLine) {
 TEST_F(TableOutputTest, CellsLabelsAndBlocks) {
   parse("<r/>");
   set_template({"<<T>>"}, 0);
-  TableOutput out = begin_table_output(template_.get());
+  TableOutput out = begin_table_output(template_.get(), nullptr);
   TextBufferPtr label = text_buffer_from("Jr@?");
   TextBufferPtr empty_label = text_buffer_from("");
   TextBufferPtr value = text_buffer_from("A&B <x>");
@@ -78,7 +78,7 @@ TEST_F(TableOutputTest, XmlModeEncodesTheWholeValue) {
   parse("<r/>");
   run_settings().output_mode = OutputMode::Xml;
   set_template({"<<T>>"}, 0);
-  TableOutput out = begin_table_output(template_.get());
+  TableOutput out = begin_table_output(template_.get(), nullptr);
   TextBufferPtr value = text_buffer_from("A&B <x>");
   write_table_cell(out, document_.get(), false, nullptr, value.get());
   write_table_cell(out, document_.get(), false, nullptr, nullptr);
@@ -91,7 +91,7 @@ TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
   parse("<r/>");
   run_settings().output_mode = OutputMode::Xml;
   set_template({"<<T>>"}, 0);
-  TableOutput out = begin_table_output(template_.get());
+  TableOutput out = begin_table_output(template_.get(), nullptr);
   TextBufferPtr pair = text_buffer_from("\xC3\xB1");  // two Latin-1 letters, UTF-8 in form
   TextBufferPtr lone = text_buffer_from("ca\xF1o\r\x01");
   write_table_cell(out, document_.get(), true, nullptr, pair.get());
@@ -102,7 +102,7 @@ TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
 
   parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>");
   set_template({"<<T>>"}, 0);
-  out = begin_table_output(template_.get());
+  out = begin_table_output(template_.get(), nullptr);
   write_table_cell(out, document_.get(), true, nullptr, lone.get());
   EXPECT_EQ(output(), (Lines{"ca\xF1o&#13;"})) << "a declared encoding keeps the bytes";
 }

@@ -83,13 +83,12 @@ TEST_F(OutputFileTest, SpillingWritesTheLinesBeforeTheCursorAndKeepsTheRest) {
   line_list_rewind(list.get());
   line_list_next(list.get());
   line_list_next(list.get());
-  line_list_spill_finished(list.get());
+  put_finished_lines(nullptr, list.get());
   EXPECT_EQ(test::lines_of(list.get()), (std::vector<std::string>{"1", "2", "3", "4"}))
-      << "a list without a spill output keeps its lines";
+      << "without an output the list keeps its lines";
   {
     OutputFile output(path.c_str());
-    list->spill = &output;
-    line_list_spill_finished(list.get());
+    put_finished_lines(&output, list.get());
     EXPECT_EQ(test::lines_of(list.get()), (std::vector<std::string>{"3", "4"}));
     EXPECT_EQ(line_list_current(list.get())->view(), "3");
     EXPECT_EQ(line_list_current(list.get())->prev, nullptr);

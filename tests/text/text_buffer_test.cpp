@@ -59,11 +59,11 @@ TEST_F(TextBufferTest, FailedGrowthLeavesTheBufferAsItWas) {
   TextBufferPtr buffer = text_buffer_from("abc");
   ASSERT_TRUE(buffer);
   const std::int64_t before = mem_in_use();
-  g_process.faults.refuse_at = g_process.faults.requests + 1;
+  g_memory.faults.refuse_at = g_memory.faults.requests + 1;
   EXPECT_FALSE(text_buffer_append(buffer, std::string(200, 'y').c_str()));
   EXPECT_EQ(buffer->view(), "abc");
   EXPECT_EQ(buffer->capacity, 128u);
-  g_process.mem_in_use = before;
+  g_memory.mem_in_use = before;
 }
 
 TEST_F(TextBufferTest, NewCloneFillAndAssign) {

@@ -19,11 +19,11 @@ TEST_F(TrackedMemoryTest, CountsEveryRequestAndRelease) {
   block = tracked_alloc(40);
   tracked_free(block, 30);
   EXPECT_EQ(mem_in_use(), 10);
-  g_process.mem_in_use = 0;
+  g_memory.mem_in_use = 0;
 }
 
 TEST_F(TrackedMemoryTest, RefusedRequestStillCountsItsSize) {
-  g_process.faults.refuse_at = 2;
+  g_memory.faults.refuse_at = 2;
   void* first = tracked_alloc(8);
   void* second = tracked_alloc(16);
   EXPECT_NE(first, nullptr);
@@ -31,7 +31,7 @@ TEST_F(TrackedMemoryTest, RefusedRequestStillCountsItsSize) {
   EXPECT_EQ(mem_in_use(), 24);
   tracked_free(first, 8);
   EXPECT_EQ(mem_in_use(), 16);
-  g_process.mem_in_use = 0;
+  g_memory.mem_in_use = 0;
 }
 
 TEST_F(TrackedMemoryTest, OwnersGiveBackExactlyWhatTheyTook) {
@@ -50,11 +50,11 @@ TEST_F(TrackedMemoryTest, OwnersGiveBackExactlyWhatTheyTook) {
 }
 
 TEST_F(TrackedMemoryTest, FailedRecordLeavesNoBlockBehind) {
-  g_process.faults.refuse_at = 1;
+  g_memory.faults.refuse_at = 1;
   auto record = make_tracked<double>(1.0);
   EXPECT_FALSE(record);
   EXPECT_EQ(mem_in_use(), static_cast<std::int64_t>(sizeof(double)));
-  g_process.mem_in_use = 0;
+  g_memory.mem_in_use = 0;
 }
 
 }  // namespace

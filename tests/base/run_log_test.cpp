@@ -1,4 +1,4 @@
-#include "driver/run_log.h"
+#include "base/run_log.h"
 
 #include <libxml/xmlerror.h>
 
@@ -44,9 +44,9 @@ TEST_F(RunLogTest, LineIsTimestampedToTheMillisecond) {
 
 TEST_F(RunLogTest, DetailAndMemoryCountLines) {
   log_detail(log_.get(), "plantilla.txt");
-  g_process.mem_in_use = 42;
+  g_memory.mem_in_use = 42;
   log_memory_count(log_.get(), "Total memoria final:");
-  g_process.mem_in_use = 0;
+  g_memory.mem_in_use = 0;
   EXPECT_EQ(test::masked_log_lines(written()),
             (std::vector<std::string>{"                plantilla.txt",
                                       "TS:INFO. Conteo de Memoria Total memoria final:: 42"}));

@@ -1,4 +1,4 @@
-#include "driver/run_log.h"
+#include "base/run_log.h"
 
 #include <libxml/xmlerror.h>
 #include <sys/time.h>
@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <ctime>
 
-#include "text/process_state.h"
+#include "base/process_state.h"
 
 namespace ruvo {
 

@@ -1,4 +1,4 @@
-#include "text/process_state.h"
+#include "base/process_state.h"
 
 namespace ruvo {
 
@@ -8,8 +8,7 @@ void reset_process_state() {
   g_process.settings = RunSettings{};
   g_process.run_log.reset();
   g_process.message_buffer[0] = '\0';
-  g_process.mem_in_use = 0;
-  g_process.faults = AllocationFaults{};
+  g_memory = MemoryCounters{};
 }
 
 }  // namespace ruvo

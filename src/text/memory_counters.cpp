@@ -1,0 +1,7 @@
+#include "text/memory_counters.h"
+
+namespace ruvo {
+
+MemoryCounters g_memory;
+
+}  // namespace ruvo
