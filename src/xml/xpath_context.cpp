@@ -12,12 +12,6 @@ namespace ruvo {
 
 namespace {
 
-// xmlGetNsList hands out an array that only libxml2 may release.
-struct NsListFree {
-  void operator()(xmlNs** list) const { xmlFree(list); }
-};
-using NsListPtr = std::unique_ptr<xmlNs*, NsListFree>;
-
 const xmlChar* as_xml(const char* text) {
   return reinterpret_cast<const xmlChar*>(text);
 }
@@ -28,7 +22,7 @@ bool has_ns_def(const xmlNode* node) {
 
 // Binds every namespace in scope on the node; the default one goes under zq-def-ns.
 void register_in_scope(xmlXPathContext* context, xmlDoc* document, xmlNode* node) {
-  NsListPtr list(xmlGetNsList(document, node));
+  XmlNsListPtr list(xmlGetNsList(document, node));
   if (!list) {
     return;
   }
