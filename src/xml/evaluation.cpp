@@ -197,40 +197,39 @@ std::size_t skip_predicate(std::string_view text, std::size_t i) {
   return std::string_view::npos;
 }
 
-// The end of the step starting at i: ".", "..", or [axis "::" | "@"] name test, then its
-// predicates; npos when no such step starts there. A name test is "*", a name, prefix:* or
-// prefix:name.
-std::size_t skip_step(std::string_view text, std::size_t i) {
-  if (text.substr(i, 2) == "..") {
-    i += 2;
-  } else if (text.substr(i, 1) == ".") {
-    i += 1;
-  } else {
-    if (text.substr(i, 1) == "@") {
-      ++i;
-    } else {
-      const std::size_t axis_end = skip_name(text, i);
-      if (axis_end > i && text.substr(axis_end, 2) == "::") {
-        i = axis_end + 2;
-      }
-    }
-    if (text.substr(i, 1) == "*") {
-      ++i;
-    } else {
-      const std::size_t name_end = skip_name(text, i);
-      if (name_end == i) {
-        return std::string_view::npos;
-      }
-      i = name_end;
-      if (text.substr(i, 1) == ":" && text.substr(i, 2) != "::") {
-        const std::size_t local_end = text.substr(i + 1, 1) == "*" ? i + 2 : skip_name(text, i + 1);
-        if (local_end == i + 1) {
-          return std::string_view::npos;
-        }
-        i = local_end;
-      }
-    }
+// The end of what opens a step at i: "@" or an axis name with its "::"; i when neither does.
+std::size_t skip_axis(std::string_view text, std::size_t i) {
+  if (text.substr(i, 1) == "@") {
+    return i + 1;
   }
+  const std::size_t axis_end = skip_name(text, i);
+  if (axis_end > i && text.substr(axis_end, 2) == "::") {
+    return axis_end + 2;
+  }
+  return i;
+}
+
+// The end of the name test at i: "*", a name, prefix:* or prefix:name; npos when none starts
+// there. A "::" after the name is left for the tokenizer (it is no prefix).
+std::size_t skip_name_test(std::string_view text, std::size_t i) {
+  if (text.substr(i, 1) == "*") {
+    return i + 1;
+  }
+  const std::size_t name_end = skip_name(text, i);
+  if (name_end == i) {
+    return std::string_view::npos;
+  }
+  if (text.substr(name_end, 1) != ":" || text.substr(name_end, 2) == "::") {
+    return name_end;
+  }
+  const std::size_t local_start = name_end + 1;
+  const std::size_t local_end =
+      text.substr(local_start, 1) == "*" ? local_start + 1 : skip_name(text, local_start);
+  return local_end == local_start ? std::string_view::npos : local_end;
+}
+
+// The end of the predicates starting at i, none or more; npos when one is not closed.
+std::size_t skip_predicates(std::string_view text, std::size_t i) {
   while (i < text.size() && text[i] == '[') {
     i = skip_predicate(text, i);
     if (i == std::string_view::npos) {
@@ -238,6 +237,20 @@ std::size_t skip_step(std::string_view text, std::size_t i) {
     }
   }
   return i;
+}
+
+// The end of the step starting at i: ".", "..", or [axis "::" | "@"] name test, then its
+// predicates; npos when no such step starts there.
+std::size_t skip_step(std::string_view text, std::size_t i) {
+  std::size_t end = 0;
+  if (text.substr(i, 2) == "..") {
+    end = i + 2;
+  } else if (text.substr(i, 1) == ".") {
+    end = i + 1;
+  } else {
+    end = skip_name_test(text, skip_axis(text, i));
+  }
+  return end == std::string_view::npos ? end : skip_predicates(text, end);
 }
 
 }  // namespace
