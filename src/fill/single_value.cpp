@@ -8,7 +8,8 @@
 #include "driver/run_log.h"
 #include "text/process_state.h"
 #include "xml/entity_encoding.h"
-#include "xml/value_lookup.h"
+#include "xml/latin1.h"
+#include "xml/qualify.h"
 
 namespace ruvo {
 

@@ -8,9 +8,11 @@
 #include "tables/table_output.h"
 #include "text/process_state.h"
 #include "text/tracked_list.h"
-#include "xml/evaluation.h"
+#include "xml/descendant_walk.h"
+#include "xml/expression_shape.h"
+#include "xml/latin1.h"
 #include "xml/prefetch.h"
-#include "xml/value_lookup.h"
+#include "xml/qualify.h"
 
 namespace ruvo {
 

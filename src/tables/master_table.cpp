@@ -6,9 +6,9 @@
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
 #include "text/process_state.h"
-#include "xml/evaluation.h"
+#include "xml/latin1.h"
 #include "xml/prefetch.h"
-#include "xml/value_lookup.h"
+#include "xml/qualify.h"
 
 namespace ruvo {
 

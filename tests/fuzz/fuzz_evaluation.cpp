@@ -10,7 +10,7 @@
 
 #include "fuzz_documents.h"
 #include "fuzz_support.h"
-#include "xml/evaluation.h"
+#include "xml/qualify.h"
 #include "xml/xpath_context.h"
 
 using namespace ruvo;

@@ -1,11 +1,10 @@
 // The shortcuts of evaluate_first must give exactly what libxml2 gives.
-#include "xml/evaluation.h"
-
 #include <libxml/parser.h>
 
 #include <cstring>
 
 #include "support/test_support.h"
+#include "xml/expression_shape.h"
 #include "xml/xpath_context.h"
 
 namespace ruvo {

@@ -1,13 +1,8 @@
-#include "xml/evaluation.h"
+#include "xml/expression_shape.h"
 
 #include <libxml/xpathInternals.h>
 
-#include <cstdint>
 #include <cstring>
-#include <new>
-#include <vector>
-
-#include "xml/xpath_context.h"
 
 namespace ruvo {
 
@@ -42,52 +37,6 @@ bool read_name_test(xmlXPathContext* context, std::string_view text, NameTest& t
   return test.uri != nullptr;
 }
 
-bool same_name(const xmlChar* name, std::string_view local) {
-  return name != nullptr && std::strlen(reinterpret_cast<const char*>(name)) == local.size() &&
-         std::memcmp(name, local.data(), local.size()) == 0;
-}
-
-bool element_matches(const xmlNode* node, const NameTest& test) {
-  if (!same_name(node->name, test.local)) {
-    return false;
-  }
-  if (!test.prefixed) {
-    return node->ns == nullptr;
-  }
-  return node->ns != nullptr && xmlStrEqual(test.uri, node->ns->href);
-}
-
-xmlNode* matching_attribute(xmlNode* element, const NameTest& test) {
-  for (xmlAttr* attribute = element->properties; attribute != nullptr;
-       attribute = attribute->next) {
-    if (!same_name(attribute->name, test.local)) {
-      continue;
-    }
-    const bool matches =
-        test.prefixed ? attribute->ns != nullptr && xmlStrEqual(test.uri, attribute->ns->href)
-                      : attribute->ns == nullptr || attribute->ns->prefix == nullptr;
-    if (matches) {
-      return reinterpret_cast<xmlNode*>(attribute);
-    }
-  }
-  return nullptr;
-}
-
-// The next node in document order, descending only into elements (entity references and the
-// document type declaration are not part of the searched tree).
-xmlNode* next_in_document_order(xmlNode* node) {
-  if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
-    return node->children;
-  }
-  while (node != nullptr && node->next == nullptr) {
-    node = node->parent;
-    if (node != nullptr && node->type == XML_DOCUMENT_NODE) {
-      return nullptr;
-    }
-  }
-  return node != nullptr ? node->next : nullptr;
-}
-
 // The position a predicate "[n]" asks for: 1 to 999,999,999 written without leading zeros; 0
 // when the text is not such a predicate.
 std::uint32_t read_position(std::string_view text) {
@@ -103,67 +52,6 @@ std::uint32_t read_position(std::string_view text) {
     position = position * 10 + static_cast<std::uint32_t>(c - '0');
   }
   return position;
-}
-
-// The first element in document order that is the position-th of its parent's children
-// matching the test (and holds the attribute when one is asked for), as //name[n] selects
-// them. Each open level of the walk counts its matching children. False when the counts could
-// not get memory.
-bool first_positioned(xmlDoc* document, const DescendantShape& shape, xmlNode*& found) {
-  found = nullptr;
-  try {
-    std::vector<std::uint32_t, TrackedAllocator<std::uint32_t>> counts(1, 0);
-    xmlNode* node = document->children;
-    while (node != nullptr) {
-      if (node->type == XML_ELEMENT_NODE) {
-        if (element_matches(node, shape.element) && ++counts.back() == shape.position) {
-          found = shape.has_attribute ? matching_attribute(node, shape.attribute) : node;
-          if (found != nullptr) {
-            return true;
-          }
-        }
-        if (node->children != nullptr) {
-          counts.push_back(0);
-          node = node->children;
-          continue;
-        }
-      }
-      while (node->next == nullptr) {
-        node = node->parent;
-        counts.pop_back();
-        if (node == nullptr || node->type == XML_DOCUMENT_NODE) {
-          return true;
-        }
-      }
-      node = node->next;
-    }
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
-}
-
-// //name, //name[n], //name/@attribute or //name[n]/@attribute, answered by a walk that stops
-// at the first match: the first node of the result in document order. False when the
-// expression has another shape.
-bool evaluate_descendant_shape(xmlXPathContext* context, std::string_view expression,
-                               xmlNode*& found) {
-  DescendantShape shape;
-  if (!read_descendant_shape(context, expression, shape)) {
-    return false;
-  }
-  if (shape.position > 0) {
-    return first_positioned(context->doc, shape, found);
-  }
-  found = nullptr;
-  for (xmlNode* node = first_descendant(context->doc, shape.element); node != nullptr;
-       node = next_descendant(node, shape.element)) {
-    found = shape.has_attribute ? matching_attribute(node, shape.attribute) : node;
-    if (found != nullptr) {
-      return true;
-    }
-  }
-  return true;
 }
 
 // The end of the NCName starting at i, or i when none starts there.
@@ -299,34 +187,6 @@ bool read_descendant_shape(xmlXPathContext* context, std::string_view expression
          (!shape.has_attribute || read_name_test(context, attribute_part, shape.attribute));
 }
 
-xmlNode* first_descendant(xmlDoc* document, const NameTest& test) {
-  xmlNode* node = document != nullptr ? document->children : nullptr;
-  while (node != nullptr && (node->type != XML_ELEMENT_NODE || !element_matches(node, test))) {
-    node = next_in_document_order(node);
-  }
-  return node;
-}
-
-xmlNode* next_descendant(xmlNode* node, const NameTest& test) {
-  do {
-    node = next_in_document_order(node);
-  } while (node != nullptr && (node->type != XML_ELEMENT_NODE || !element_matches(node, test)));
-  return node;
-}
-
-const xmlNode* const* ExpressionCache::find(std::string_view expression) const {
-  const auto entry = entries_.find(expression);
-  return entry == entries_.end() ? nullptr : &entry->second;
-}
-
-void ExpressionCache::store(std::string_view expression, xmlNode* node) noexcept {
-  try {
-    entries_.emplace(Key(expression), node);
-  } catch (const std::bad_alloc&) {
-    // Without memory the expression is simply evaluated again next time.
-  }
-}
-
 // Steps are read as XPath's tokenizer reads them, so that what follows a complete step (a '*'
 // or a '-' after a name, a name after ']') is never taken for part of the path: "/a*b", "/-a"
 // and "/a[1]or@b" are operators with a relative operand.
@@ -346,39 +206,6 @@ bool is_context_free(std::string_view expression) {
     }
   }
   return !expression.empty();
-}
-
-Evaluation evaluate_first(XPathContext& context, const char* expression) {
-  Evaluation evaluation;
-  const std::string_view text(expression);
-  const bool context_free = is_context_free(text);
-  if (context_free) {
-    if (const xmlNode* const* cached = context.cache.find(text)) {
-      evaluation.node = const_cast<xmlNode*>(*cached);
-      return evaluation;
-    }
-    if (evaluate_descendant_shape(context.get(), text, evaluation.node)) {
-      context.cache.store(text, evaluation.node);
-      return evaluation;
-    }
-  }
-  evaluation.result.reset(
-      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression), context.get()));
-  if (!evaluation.result) {
-    evaluation.failed = true;
-    return evaluation;
-  }
-  const xmlXPathObject* result = evaluation.result.get();
-  if (result->type == XPATH_NODESET && result->nodesetval != nullptr &&
-      result->nodesetval->nodeNr > 0) {
-    evaluation.node = result->nodesetval->nodeTab[0];
-  }
-  // Namespace nodes are copies that live as long as the result: they are never kept.
-  if (context_free && (evaluation.node == nullptr || evaluation.node->type != XML_NAMESPACE_DECL)) {
-    context.cache.store(text, evaluation.node);
-    evaluation.result.reset();
-  }
-  return evaluation;
 }
 
 }  // namespace ruvo
