@@ -27,13 +27,6 @@ TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std:
   return value;
 }
 
-// Namespace nodes of a result are copies that die with it; they never become the context node.
-void make_context_node(XPathContext& xpath, xmlNode* node) {
-  if (node->type != XML_NAMESPACE_DECL) {
-    xpath.get()->node = node;
-  }
-}
-
 }  // namespace
 
 FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode) {
@@ -86,7 +79,7 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   if (node == nullptr) {
     return place_text(fill, span, "", true);
   }
-  make_context_node(fill.xpath, node);
+  set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
   if (!node_content) {
     return place_text(fill, span, "", true);
@@ -126,7 +119,7 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
     log_detail(run_log(), path->data());
     return placed;
   }
-  make_context_node(fill.xpath, node);
+  set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
   TextBufferPtr value = node_content ? content_to_latin1(node_content.get()) : TextBufferPtr();
   if (!value) {

@@ -31,6 +31,32 @@ struct XPathContext {
 [[nodiscard]] XPathContext make_xpath_context(xmlDoc* document,
                                               const NamespaceDeclarations* declarations = nullptr);
 
+// Makes the node the context node of the relative expressions evaluated next; none clears it.
+// A namespace node of a result is a copy that dies with the result, so it never becomes the
+// context node: the context node stays as it was.
+inline void set_context_node(XPathContext& context, xmlNode* node) {
+  if (node == nullptr || node->type != XML_NAMESPACE_DECL) {
+    context.get()->node = node;
+  }
+}
+
+// Calls visit with each node of a result as the context node in turn, namespace nodes included:
+// the result that holds them outlives the visit. Afterwards the context node is the one the
+// last visit left, as set_context_node leaves it, so a namespace node gives way to the context
+// node from before.
+template <typename Visit>
+void for_each_as_context_node(XPathContext& context, const xmlNodeSet& nodes, Visit&& visit) {
+  xmlXPathContext* handle = context.get();
+  xmlNode* const before = handle->node;
+  for (int i = 0; i < nodes.nodeNr; ++i) {
+    handle->node = nodes.nodeTab[i];
+    visit();
+  }
+  xmlNode* const last = handle->node;
+  handle->node = before;
+  set_context_node(context, last);
+}
+
 // What an evaluation gave: no result at all (libxml2 failed and recorded why), or the first
 // node of a node-set result, which is none for an empty set and for any other result type.
 struct Evaluation {
