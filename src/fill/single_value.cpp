@@ -8,7 +8,8 @@
 #include "base/run_log.h"
 #include "config/thousands.h"
 #include "xml/entity_encoding.h"
-#include "xml/value_lookup.h"
+#include "xml/latin1.h"
+#include "xml/qualify.h"
 
 namespace ruvo {
 
@@ -24,13 +25,6 @@ TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std:
     }
   }
   return value;
-}
-
-// Namespace nodes of a result are copies that die with it; they never become the context node.
-void make_context_node(XPathContext& xpath, xmlNode* node) {
-  if (node->type != XML_NAMESPACE_DECL) {
-    xpath.get()->node = node;
-  }
 }
 
 }  // namespace
@@ -69,7 +63,7 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   if (node == nullptr) {
     return place_text(fill, span, "", true);
   }
-  make_context_node(fill.xpath, node);
+  set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
   if (!node_content) {
     return place_text(fill, span, "", true);
@@ -109,7 +103,7 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
     log_detail(run_log(), path->data());
     return placed;
   }
-  make_context_node(fill.xpath, node);
+  set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
   TextBufferPtr value = node_content ? content_to_latin1(node_content.get()) : TextBufferPtr();
   if (!value) {

@@ -8,9 +8,11 @@
 #include "config/thousands.h"
 #include "tables/table_output.h"
 #include "text/tracked_list.h"
-#include "xml/evaluation.h"
+#include "xml/descendant_walk.h"
+#include "xml/expression_shape.h"
+#include "xml/latin1.h"
 #include "xml/prefetch.h"
-#include "xml/value_lookup.h"
+#include "xml/qualify.h"
 
 namespace ruvo {
 
@@ -195,22 +197,14 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
   if (walked) {
     for (xmlNode* node = first_descendant(handle->doc, shape.element); node != nullptr;
          node = next_descendant(node, shape.element)) {
-      handle->node = node;
+      set_context_node(context, node);
       write_row(context, out, fields, row_text, scratch);
       prefetch_element_after_next(node);
     }
     return;
   }
-  xmlNode* const context_before = handle->node;
-  const xmlNodeSet* nodes = result->nodesetval;
-  for (int i = 0; i < nodes->nodeNr; ++i) {
-    handle->node = nodes->nodeTab[i];
-    write_row(context, out, fields, row_text, scratch);
-  }
-  // Namespace nodes of a result are copies that die with it: one never stays the context node.
-  if (handle->node != nullptr && handle->node->type == XML_NAMESPACE_DECL) {
-    handle->node = context_before;
-  }
+  for_each_as_context_node(context, *result->nodesetval,
+                           [&] { write_row(context, out, fields, row_text, scratch); });
 }
 
 }  // namespace

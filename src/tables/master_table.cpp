@@ -6,9 +6,9 @@
 #include "config/thousands.h"
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
-#include "xml/evaluation.h"
+#include "xml/latin1.h"
 #include "xml/prefetch.h"
-#include "xml/value_lookup.h"
+#include "xml/qualify.h"
 
 namespace ruvo {
 
@@ -210,7 +210,6 @@ xmlNode* next_shown(LevelWalk& walk) {
 // recursing, so a chain of any length costs no stack. Leaves the context node on the last
 // first-level element written.
 void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* walks) {
-  xmlXPathContext* xpath = run.context.get();
   if (first_level == nullptr || !start_level(run, walks[0], first_level, true, 0)) {
     return;
   }
@@ -223,11 +222,11 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
         return;
       }
       --depth;
-      xpath->node = walks[depth].node;
+      set_context_node(run.context, walks[depth].node);
       continue;
     }
     MasterLevel& level = walk.level_node->value;
-    xpath->node = node;
+    set_context_node(run.context, node);
     write_node_rows(run, level, node);
     prefetch_element_after_next(node);
     LevelNode* below = walk.level_node->next;

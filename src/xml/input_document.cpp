@@ -4,17 +4,11 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
-#include <memory>
 #include <new>
 
 namespace ruvo {
 
 namespace {
-
-struct ParserCtxtFree {
-  void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
-};
-using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtFree>;
 
 // The parser's own handlers do the work; these note what the tree will need. The parser gives
 // every handler its context, whose _private holds the list (none in contexts libxml2 makes for
@@ -55,7 +49,7 @@ XmlDocPtr read_input_document(const char* path, NamespaceDeclarations& declarati
   declarations.elements.clear();
   declarations.complete = false;
   // What xmlReadFile does, with the two handlers in between.
-  ParserCtxtPtr parser(xmlCreateURLParserCtxt(path, kOptions));
+  XmlParserCtxtPtr parser(xmlCreateURLParserCtxt(path, kOptions));
   if (!parser || parser->sax == nullptr) {
     return XmlDocPtr();
   }

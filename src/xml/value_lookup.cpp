@@ -3,9 +3,10 @@
 #include <libxml/xpath.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
+#include "xml/latin1.h"
+#include "xml/qualify.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -14,47 +15,6 @@ namespace {
 
 // The unqualified expression never exceeds 1023 characters; longer names are refused.
 constexpr std::size_t kExpressionSize = 1024;
-
-// Length of the well-formed UTF-8 sequence starting at text[0] (at most available bytes long)
-// and its code point; 0 when the bytes there are not one.
-std::size_t decode_utf8(const unsigned char* text, std::size_t available, unsigned long& code) {
-  const unsigned char lead = text[0];
-  std::size_t length = 0;
-  unsigned long minimum = 0;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1Fu;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0Fu;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07u;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (length > available) {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((text[i] & 0xC0u) != 0x80u) {
-      return 0;
-    }
-    code = (code << 6) | (text[i] & 0x3Fu);
-  }
-  // Overlong forms, surrogates and code points past Unicode are malformed.
-  if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-    return 0;
-  }
-  return length;
-}
 
 }  // namespace
 
@@ -83,52 +43,6 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
     return TextBufferPtr();
   }
   return content_to_latin1(content.get());
-}
-
-// Latin-1 holds exactly the code points 0 to 255, each as one byte, so the output is never
-// longer than the UTF-8 input. Whatever it cannot hold becomes one '?' per character, and each
-// byte of a malformed sequence one '?' of its own, so nothing after it is lost.
-bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
-  const std::size_t size =
-      content != nullptr ? std::strlen(reinterpret_cast<const char*>(content)) : 0;
-  if (!text || text->capacity < size + 1) {
-    TextBufferPtr larger = text_buffer_new(size + 1);
-    if (!larger) {
-      return false;
-    }
-    text = std::move(larger);
-  }
-  char* out = text->data();
-  std::size_t written = 0;
-  std::size_t position = 0;
-  while (position < size) {
-    const unsigned char lead = content[position];
-    if (lead < 0x80) {
-      out[written++] = static_cast<char>(lead);
-      ++position;
-      continue;
-    }
-    unsigned long code = 0;
-    const std::size_t length = decode_utf8(content + position, size - position, code);
-    if (length == 0) {
-      out[written++] = '?';
-      ++position;
-      continue;
-    }
-    out[written++] = code <= 0xFF ? static_cast<char>(static_cast<unsigned char>(code)) : '?';
-    position += length;
-  }
-  out[written] = '\0';
-  text->length = written;
-  return true;
-}
-
-TextBufferPtr content_to_latin1(const xmlChar* content) {
-  TextBufferPtr text;
-  if (!latin1_assign(text, content)) {
-    text.reset();
-  }
-  return text;
 }
 
 }  // namespace ruvo

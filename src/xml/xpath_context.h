@@ -1,26 +1,22 @@
-// The run's one XPath context and the qualification of the paths users write.
+// The run's one XPath context: its handle, whether the document binds a default namespace, the
+// first nodes of the context-free expressions evaluated so far, and the context node.
 //
-// Invoices put their elements in a default namespace while templates name them without prefix.
-// Under XPath 1.0 an unprefixed name matches only elements in no namespace, so the default
-// namespace is registered under the prefix zq-def-ns, and qualification gives every unprefixed
-// element step that prefix. A document that binds no default namespace registers nothing under
-// zq-def-ns; qualification then adds no prefix, so unprefixed steps match elements in no
-// namespace. Whether the default namespace is bound is kept with the context.
+// Evaluation goes as fast as the document allows. The document does not change during a run, so
+// an expression whose value cannot depend on the context node gives the same node every time:
+// its first node is kept and reused. The common shapes //name, //name[n] and either with
+// /@attribute are answered by a walk in document order that stops at the first match, with
+// exactly the name tests libxml2 applies. Everything else is left to libxml2.
 #pragma once
 
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
-#include <string_view>
-
-#include "text/text_buffer.h"
-#include "xml/evaluation.h"
-#include "xml/input_document.h"
+#include "xml/expression_cache.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
 
-inline constexpr const char* kDefaultNamespacePrefix = "zq-def-ns";
+struct NamespaceDeclarations;
 
 struct XPathContext {
   XmlXPathContextPtr handle;  // none when the context could not be made
@@ -35,23 +31,41 @@ struct XPathContext {
 [[nodiscard]] XPathContext make_xpath_context(xmlDoc* document,
                                               const NamespaceDeclarations* declarations = nullptr);
 
-// Registers every namespace in scope on the document's root element or any node below it, in
-// document order (the last registration of a prefix wins); the default namespace goes under
-// zq-def-ns. Starts at the root element, so a comment, processing instruction or DOCTYPE before
-// it does not hide the document's namespaces. A complete list of the declaring elements gives
-// the same bindings without visiting the rest of the tree.
-void register_namespaces(XPathContext& context, xmlDoc* document,
-                         const NamespaceDeclarations* declarations = nullptr);
+// Makes the node the context node of the relative expressions evaluated next; none clears it.
+// A namespace node of a result is a copy that dies with the result, so it never becomes the
+// context node: the context node stays as it was.
+inline void set_context_node(XPathContext& context, xmlNode* node) {
+  if (node == nullptr || node->type != XML_NAMESPACE_DECL) {
+    context.get()->node = node;
+  }
+}
 
-// Qualifies a path: unprefixed element steps receive "zq-def-ns:" when default_namespace_bound.
-// Attribute steps, *, ., .., text() and steps holding ':' stay as written; a predicate is copied
-// unchanged except that the step's last character becomes ']'; "//" inside a path becomes "/".
-[[nodiscard]] TextBufferPtr qualify_path(std::string_view path, bool default_namespace_bound);
-// The same for a path held in a buffer (its length marks the end).
-[[nodiscard]] TextBufferPtr qualify_path_buffer(const TextBuffer& path,
-                                                bool default_namespace_bound);
+// Calls visit with each node of a result as the context node in turn, namespace nodes included:
+// the result that holds them outlives the visit. Afterwards the context node is the one the
+// last visit left, as set_context_node leaves it, so a namespace node gives way to the context
+// node from before.
+template <typename Visit>
+void for_each_as_context_node(XPathContext& context, const xmlNodeSet& nodes, Visit&& visit) {
+  xmlXPathContext* handle = context.get();
+  xmlNode* const before = handle->node;
+  for (int i = 0; i < nodes.nodeNr; ++i) {
+    handle->node = nodes.nodeTab[i];
+    visit();
+  }
+  xmlNode* const last = handle->node;
+  handle->node = before;
+  set_context_node(context, last);
+}
 
-// prefix:name when the element's namespace has a non-empty prefix, else its local name.
-[[nodiscard]] TextBufferPtr qualified_node_name(const xmlNode* node);
+// What an evaluation gave: no result at all (libxml2 failed and recorded why), or the first
+// node of a node-set result, which is none for an empty set and for any other result type.
+struct Evaluation {
+  bool failed = false;
+  xmlNode* node = nullptr;
+  XmlXPathObjectPtr result;  // keeps node alive when it belongs to the result (namespace nodes)
+};
+
+// Evaluates the qualified expression in the run's context like xmlXPathEvalExpression.
+[[nodiscard]] Evaluation evaluate_first(XPathContext& context, const char* expression);
 
 }  // namespace ruvo

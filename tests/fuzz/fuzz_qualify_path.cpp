@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "xml/xpath_context.h"
+#include "xml/qualify.h"
 
 using namespace ruvo;
 

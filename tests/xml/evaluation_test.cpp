@@ -1,11 +1,10 @@
 // The shortcuts of evaluate_first must give exactly what libxml2 gives.
-#include "xml/evaluation.h"
-
 #include <libxml/parser.h>
 
 #include <cstring>
 
 #include "support/test_support.h"
+#include "xml/expression_shape.h"
 #include "xml/xpath_context.h"
 
 namespace ruvo {
@@ -134,9 +133,9 @@ TEST_F(EvaluationTest, UnboundPrefixesAndRelativeExpressionsAreLeftToLibxml2) {
   EXPECT_TRUE(evaluate_first(context_, "//nada:E/@a").failed) << "failures are never kept";
 
   // A relative expression follows the context node every time.
-  context_.get()->node = plain("//zq-def-ns:E[@a='5']").second;
+  set_context_node(context_, plain("//zq-def-ns:E[@a='5']").second);
   const Evaluation outer = evaluate_first(context_, "zq-def-ns:E/@a");
-  context_.get()->node = plain("//zq-def-ns:x").second;
+  set_context_node(context_, plain("//zq-def-ns:x").second);
   const Evaluation inner = evaluate_first(context_, "zq-def-ns:E/@a");
   ASSERT_NE(outer.node, nullptr);
   ASSERT_NE(inner.node, nullptr);

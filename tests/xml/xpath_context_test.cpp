@@ -1,9 +1,9 @@
 #include "xml/xpath_context.h"
 
 #include <libxml/parser.h>
-#include <libxml/xpathInternals.h>
 
-#include <string>
+#include <cstring>
+#include <vector>
 
 #include "support/test_support.h"
 #include "xml/xml_handles.h"
@@ -16,122 +16,60 @@ class XPathContextTest : public test::CleanStateTest {
   void SetUp() override {
     test::CleanStateTest::SetUp();
     silence_libxml2_messages();
+    constexpr const char* kXml = "<r xmlns:p='urn:p'><a/><b/></r>";
+    document_.reset(
+        xmlReadMemory(kXml, static_cast<int>(std::strlen(kXml)), "test.xml", nullptr, 0));
+    ASSERT_TRUE(document_);
+    context_ = make_xpath_context(document_.get());
+    ASSERT_TRUE(context_.handle);
   }
+  void TearDown() override {
+    context_ = XPathContext{};
+    document_.reset();
+    test::CleanStateTest::TearDown();
+  }
+
+  // The nodes of the expression's result, which stays alive in result_.
+  const xmlNodeSet& nodes(const char* expression) {
+    result_.reset(xmlXPathEvalExpression(BAD_CAST expression, context_.get()));
+    EXPECT_TRUE(result_ && result_->nodesetval != nullptr) << expression;
+    return *result_->nodesetval;
+  }
+  xmlNode* node() const { return context_.get()->node; }
+
+  XmlDocPtr document_;
+  XPathContext context_;
+  XmlXPathObjectPtr result_;
 };
 
-XmlDocPtr parse(const std::string& xml, int options = 0) {
-  return XmlDocPtr(
-      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "test.xml", nullptr, options));
+TEST_F(XPathContextTest, ANamespaceNodeNeverBecomesTheContextNode) {
+  xmlNode* const a = xmlDocGetRootElement(document_.get())->children;
+  set_context_node(context_, a);
+  EXPECT_EQ(node(), a);
+  const xmlNodeSet& namespaces = nodes("/*/namespace::*");
+  ASSERT_GT(namespaces.nodeNr, 0);
+  set_context_node(context_, namespaces.nodeTab[0]);
+  EXPECT_EQ(node(), a);
+  set_context_node(context_, nullptr);
+  EXPECT_EQ(node(), nullptr);
 }
 
-std::string qualified(std::string_view path, bool bound = true) {
-  TextBufferPtr result = qualify_path(path, bound);
-  return result ? std::string(result->data()) : "<none>";
-}
+TEST_F(XPathContextTest, EachNodeOfAResultIsTheContextNodeWhileItIsVisited) {
+  xmlNode* const root = xmlDocGetRootElement(document_.get());
+  set_context_node(context_, root);
+  std::vector<xmlNode*> visited;
+  const xmlNodeSet& elements = nodes("/*/*");
+  for_each_as_context_node(context_, elements, [&] { visited.push_back(node()); });
+  EXPECT_EQ(visited, std::vector<xmlNode*>(elements.nodeTab, elements.nodeTab + 2));
+  xmlNode* const last = elements.nodeTab[1];
+  EXPECT_EQ(node(), last) << "the last node stays the context node";
 
-// The URI a prefix ends bound to once the document's namespaces are registered.
-std::string bound_uri(const std::string& xml, const char* prefix, int options = 0) {
-  XmlDocPtr doc = parse(xml, options);
-  EXPECT_TRUE(doc) << xml;
-  XPathContext context = make_xpath_context(doc.get());
-  const xmlChar* uri = xmlXPathNsLookup(context.get(), BAD_CAST prefix);
-  return uri != nullptr ? reinterpret_cast<const char*>(uri) : "<unbound>";
-}
-
-TEST_F(XPathContextTest, QualifiesElementStepsOnly) {
-  EXPECT_EQ(qualified("//Comprobante/@total"), "//zq-def-ns:Comprobante/@total");
-  EXPECT_EQ(qualified("Comprobante/Detalle/@importe"),
-            "zq-def-ns:Comprobante/zq-def-ns:Detalle/@importe");
-  EXPECT_EQ(qualified("/ns:Comprobante/ns:Partidas"), "/ns:Comprobante/ns:Partidas");
-  EXPECT_EQ(qualified("//Detaprod[2]/@importe"), "//zq-def-ns:Detaprod[2]/@importe");
-  EXPECT_EQ(qualified("//Detaprod[@importe>10]/text()"),
-            "//zq-def-ns:Detaprod[@importe>10]/text()");
-  EXPECT_EQ(qualified("a//b/"), "zq-def-ns:a/zq-def-ns:b");
-  EXPECT_EQ(qualified("../*/."), "../*/.");
-  EXPECT_EQ(qualified("/"), "/");
-  EXPECT_EQ(qualified("//"), "//");
-  EXPECT_EQ(qualified("//TEXT()/Text()"), "//TEXT()/Text()");
-  EXPECT_EQ(qualified("a/node()"), "zq-def-ns:a/zq-def-ns:node()");
-  EXPECT_EQ(qualified("child::Detaprod/@attr[1]/text()[1]"), "child::Detaprod/@attr[1]/text()[1]");
-  EXPECT_EQ(qualified("//Detaprod[Detalle]"), "//zq-def-ns:Detaprod[Detalle]");
-
-  TextBufferPtr empty = qualify_path("", true);
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(empty->length, 0u);
-  EXPECT_EQ(empty->data()[0], '\0');
-}
-
-TEST_F(XPathContextTest, MalformedPredicatesAreRewrittenByTheSameRules) {
-  // The step's last character is taken for its closing bracket.
-  EXPECT_EQ(qualified("a[1"), "zq-def-ns:a[]");
-  EXPECT_EQ(qualified("ns:a[1"), "ns:a[]");
-  EXPECT_EQ(qualified("a["), "zq-def-ns:a[]");
-  // A '/' inside a predicate ends the step there.
-  EXPECT_EQ(qualified("a[b/c]"), "zq-def-ns:a[]/zq-def-ns:c]");
-}
-
-TEST_F(XPathContextTest, WithoutDefaultNamespaceOnlyTheSeparatorsChange) {
-  EXPECT_EQ(qualified("//Comprobante/@total", false), "//Comprobante/@total");
-  EXPECT_EQ(qualified("a//b/", false), "a/b");
-  EXPECT_EQ(qualified("a[1", false), "a[]");
-
-  TextBufferPtr path = text_buffer_from("Detalle/Detaprod/@importe");
-  ASSERT_TRUE(path);
-  path->length = 16;  // the buffer form stops at the length: "Detalle/Detaprod"
-  TextBufferPtr result = qualify_path_buffer(*path, true);
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->view(), "zq-def-ns:Detalle/zq-def-ns:Detaprod");
-}
-
-// Each prefix ends bound to the URI in scope at the last node of the walk that has it in
-// scope, so a redeclaring subtree followed by more of the outer scope does not win.
-TEST_F(XPathContextTest, LastNodeInScopeDecidesTheBinding) {
-  EXPECT_EQ(bound_uri("<r xmlns:p='urn:a'><x xmlns:p='urn:b'/><y/></r>", "p"), "urn:a");
-  EXPECT_EQ(bound_uri("<r xmlns:p='urn:a'><y/><x xmlns:p='urn:b'/></r>", "p"), "urn:b");
-  EXPECT_EQ(bound_uri("<r xmlns:p='urn:a'><x xmlns:p='urn:b'><z/></x></r>", "p"), "urn:b");
-  // The whitespace after the inner element is a node of the outer scope.
-  EXPECT_EQ(bound_uri("<r xmlns:p='urn:a'><x xmlns:p='urn:b'><z/></x>\n</r>", "p"), "urn:a");
-  EXPECT_EQ(bound_uri("<r xmlns:p='a'><w><x xmlns:p='b'><v xmlns:q='q'/></x></w><y/></r>", "p"),
-            "a");
-  EXPECT_EQ(bound_uri("<r xmlns='urn:1'><b xmlns='urn:2'/><c/></r>", kDefaultNamespacePrefix),
-            "urn:1");
-  EXPECT_EQ(bound_uri("<!-- c --><?pi x?><r xmlns='urn:1'/>", kDefaultNamespacePrefix), "urn:1");
-  EXPECT_EQ(bound_uri("<r><a/>text<b/></r>", kDefaultNamespacePrefix), "<unbound>");
-
-  // A walk by recursion would need one frame per level.
-  constexpr std::size_t kDepth = 2000;
-  std::string deep;
-  for (std::size_t i = 0; i < kDepth; ++i) {
-    deep = "<e>" + deep + "</e>";
-  }
-  deep.insert(3 * kDepth, "<leaf xmlns:deep='urn:deep'/>");
-  EXPECT_EQ(bound_uri(deep, "deep", XML_PARSE_HUGE), "urn:deep");
-}
-
-TEST_F(XPathContextTest, DefaultNamespaceIsBoundOnlyToANonEmptyUri) {
-  XmlDocPtr plain = parse("<r xmlns:p='urn:p'><p:a/></r>");
-  XmlDocPtr undeclared = parse("<r xmlns='urn:1'><a xmlns=''><b/></a></r>");
-  XmlDocPtr redeclared = parse("<r xmlns='urn:1'><a xmlns=''/><b/></r>");
-  ASSERT_TRUE(plain && undeclared && redeclared);
-  EXPECT_FALSE(make_xpath_context(plain.get()).default_namespace_bound);
-  EXPECT_FALSE(make_xpath_context(undeclared.get()).default_namespace_bound);
-  EXPECT_TRUE(make_xpath_context(redeclared.get()).default_namespace_bound);
-  EXPECT_FALSE(make_xpath_context(nullptr).get());
-}
-
-TEST_F(XPathContextTest, QualifiedNodeNameUsesNonEmptyPrefixesOnly) {
-  XmlDocPtr doc =
-      parse("<r xmlns='urn:1' xmlns:ns='urn:2'><ns:Sello/><Total/><a xmlns=''/><b/></r>");
-  ASSERT_TRUE(doc);
-  xmlNode* b = xmlDocGetRootElement(doc.get())->last;
-  xmlSetNs(b, xmlNewNs(b, BAD_CAST "urn:3", BAD_CAST ""));
-  std::string names;
-  for (xmlNode* node = b->parent->children; node != nullptr; node = node->next) {
-    TextBufferPtr name = qualified_node_name(node);
-    ASSERT_TRUE(name);
-    names += std::string(name->view()) + " ";
-  }
-  EXPECT_EQ(names, "ns:Sello Total a b ");
+  visited.clear();
+  const xmlNodeSet& namespaces = nodes("/*/namespace::p");
+  for_each_as_context_node(context_, namespaces, [&] { visited.push_back(node()); });
+  ASSERT_EQ(visited.size(), 1u);
+  EXPECT_EQ(visited[0]->type, XML_NAMESPACE_DECL);
+  EXPECT_EQ(node(), last) << "a namespace node gives way to the node from before";
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+// Reading the shape of an XPath expression without evaluating it, the way XPath's own
+// tokenizer reads it: whether its value can depend on the context node, and whether it is one of
+// the shapes a walk of the tree answers exactly (//name, //name[n], either with /@attribute).
+#pragma once
+
+#include <libxml/xpath.h>
+
+#include <cstdint>
+#include <string_view>
+
+namespace ruvo {
+
+// A name test as libxml2 applies it: a local name, and the namespace URI its prefix is bound
+// to in the context (none for an unprefixed name).
+struct NameTest {
+  std::string_view local;
+  const xmlChar* uri = nullptr;
+  bool prefixed = false;
+};
+
+// The expression //element[position]/@attribute, the predicate and the attribute step each
+// optional.
+struct DescendantShape {
+  NameTest element;
+  std::uint32_t position = 0;  // 0 when the step has no predicate
+  bool has_attribute = false;
+  NameTest attribute;
+};
+
+// Reads the (qualified) expression as a DescendantShape. False when it has another shape, a
+// name is not a plain ASCII name or its prefix is not bound, or the predicate is not a
+// position from 1 to 999,999,999: such expressions are left to libxml2. The names are views
+// into the expression.
+bool read_descendant_shape(xmlXPathContext* context, std::string_view expression,
+                           DescendantShape& shape);
+
+// True for an ASCII name without prefix ([A-Za-z_][A-Za-z0-9._-]*): a name test that XPath reads
+// as written and that matches by plain byte comparison.
+bool is_plain_ncname(std::string_view text);
+
+// True when the value of the (qualified) expression cannot depend on the context node: a single
+// absolute location path, whatever its predicates hold. Decided conservatively: anything else
+// at the top level (a union, an operator, a function call, blanks) is taken as dependent.
+bool is_context_free(std::string_view expression);
+
+}  // namespace ruvo
