@@ -6,6 +6,7 @@
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
 #include "text/process_state.h"
+#include "text/tracked_memory.h"
 #include "xml/evaluation.h"
 #include "xml/prefetch.h"
 #include "xml/value_lookup.h"
@@ -254,13 +255,13 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   for (const LevelNode* level = chain->levels.first(); level != nullptr; level = level->next) {
     ++levels;
   }
-  ByteBlock walks(levels * sizeof(LevelWalk));
+  TrackedArray<LevelWalk> walks(levels);
   if (walks.empty()) {
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines);
   MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}, {}};
-  expand_master_levels(run, chain->levels.first(), reinterpret_cast<LevelWalk*>(walks.get()));
+  expand_master_levels(run, chain->levels.first(), walks.get());
   return TableResult::Expanded;
 }
 
