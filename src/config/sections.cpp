@@ -18,8 +18,10 @@ TextBufferPtr wrapped_name(const char* open, const char* name, const char* close
   if (!text) {
     return text;
   }
-  std::snprintf(text->data(), text->capacity, "%s%s%s", open, name, close);
-  text->length = length;
+  std::snprintf(text->data(), text->capacity(), "%s%s%s", open, name, close);
+  if (!text->set_length(length)) {
+    text.reset();
+  }
   return text;
 }
 

@@ -157,7 +157,7 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
 
   const std::size_t fraction = n - integer_length;
   const std::size_t size = written + fraction;
-  if (!result || result->capacity < size + 1) {
+  if (!result || result->capacity() < size + 1) {
     TextBufferPtr larger = text_buffer_new(std::max(size + 1, 2 * n + 1));
     if (!larger) {
       return false;
@@ -168,9 +168,7 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
   if (fraction > 0) {
     std::memcpy(result->data() + written, dot, fraction);
   }
-  result->data()[size] = '\0';
-  result->length = size;
-  return true;
+  return result->set_length(size);
 }
 
 TextBufferPtr format_thousands(char* value) {

@@ -50,7 +50,7 @@ xmlNode* next_named(xmlNode* node, const TextBuffer& name) {
 // The first node of the first level, found through its path or //name.
 xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
   TextBufferPtr path;
-  if (level.path->length > 0) {
+  if (level.path->length() > 0) {
     path = text_buffer_clone(*level.path);
   } else {
     path = text_buffer_from("//");
@@ -91,7 +91,7 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
 // buffer, or its grouped buffer); none when the node has no such attribute.
 const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& field) {
   const TextBuffer& name = *field.name;
-  if (name.length == 0) {
+  if (name.length() == 0) {
     return nullptr;
   }
   for (const xmlAttr* attribute = node->properties; attribute != nullptr;

@@ -91,7 +91,7 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
 bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
   const std::size_t size =
       content != nullptr ? std::strlen(reinterpret_cast<const char*>(content)) : 0;
-  if (!text || text->capacity < size + 1) {
+  if (!text || text->capacity() < size + 1) {
     TextBufferPtr larger = text_buffer_new(size + 1);
     if (!larger) {
       return false;
@@ -118,9 +118,7 @@ bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
     out[written++] = code <= 0xFF ? static_cast<char>(static_cast<unsigned char>(code)) : '?';
     position += length;
   }
-  out[written] = '\0';
-  text->length = written;
-  return true;
+  return text->set_length(written);
 }
 
 TextBufferPtr content_to_latin1(const xmlChar* content) {

@@ -19,7 +19,7 @@ std::string formatted(std::string value) {
   if (!result) {
     return "<none>";
   }
-  EXPECT_EQ(result->data()[result->length], '\0');
+  EXPECT_EQ(result->data()[result->length()], '\0');
   return std::string(result->view());
 }
 

@@ -43,7 +43,7 @@ class ValueLookupTest : public test::CleanStateTest {
 
 std::string latin1(const char* utf8) {
   TextBufferPtr text = content_to_latin1(reinterpret_cast<const xmlChar*>(utf8));
-  return text ? std::string(text->data(), text->length) : "<none>";
+  return text ? std::string(text->data(), text->length()) : "<none>";
 }
 
 TEST_F(ValueLookupTest, FindsTheFirstValueUnderTheDefaultNamespace) {
@@ -62,7 +62,7 @@ TEST_F(ValueLookupTest, EmptyValueIsTextButMissingIsNone) {
   open("invoice_default_ns.xml");
   TextBufferPtr empty = lookup_value(context_, "Comprobante", "moneda");
   ASSERT_TRUE(empty);
-  EXPECT_EQ(empty->length, 0u);
+  EXPECT_EQ(empty->length(), 0u);
   EXPECT_EQ(empty->data()[0], '\0');
   EXPECT_EQ(value("Comprobante", "fecha"), "<none>");
   EXPECT_EQ(value("Receptor", "nombre"), "<none>");
