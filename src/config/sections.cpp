@@ -71,7 +71,7 @@ LineListPtr extract_section(LineList* config, const char* name, SectionPass& pas
       if (contains(line, header->view())) {
         // Without its header a section would be misread (its first entry taken for the header),
         // so a header that cannot be copied gives none; the cursor stays on it.
-        if (!line_list_append(section.get(), line->text(), line->length)) {
+        if (!line_list_append(section.get(), line->text(), line->size())) {
           return LineListPtr();
         }
         open = true;
@@ -82,7 +82,7 @@ LineListPtr extract_section(LineList* config, const char* name, SectionPass& pas
       break;
     } else {
       // A content line that cannot be copied is left out of the section.
-      static_cast<void>(line_list_append(section.get(), line->text(), line->length));
+      static_cast<void>(line_list_append(section.get(), line->text(), line->size()));
     }
     line = line_list_next(config);
     if (line == nullptr) {

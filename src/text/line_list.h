@@ -15,57 +15,46 @@
 //
 // So line_list_next returning none never leaves a cursor that was on a line at none.
 //
-// The list owns its lines and each line owns its text: a block of length + 1 bytes holding the
-// bytes and a NUL. Every block is counted (tracked_alloc) and released when the list is.
+// The list owns its lines (their records in its arena) and each line owns its text (LineText).
+// Every block is counted (tracked_alloc) and released when the list is.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "text/line_text.h"
 #include "text/tracked_list.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo {
 
-// One line: its bytes and a NUL. A short text (most table lines) is kept inside the record, a
-// longer one in a counted block of its own of exactly length + 1 bytes. The record is kept
-// small (48 bytes) because an output of many table rows holds millions of them.
+// One line of a list: its text and its neighbours. The record is kept small (48 bytes)
+// because an output of many table rows holds millions of them.
 struct Line {
-  static constexpr std::size_t kInlineSize = 20;
-  static constexpr std::size_t kMaxLength = 0xFFFFFFFEu;
+  static constexpr std::size_t kInlineSize = LineText::kInlineSize;
 
   Line() = default;
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
-  ~Line() { release_outside(); }
 
   // Makes the text the concatenation of the pieces, which may lie in this line's own text;
-  // false (the text unchanged) when memory is short or the text would pass kMaxLength.
+  // false (the text unchanged) when memory is short or the text would pass LineText::kMaxLength.
   [[nodiscard]] bool assign(std::string_view first, std::string_view second = {},
-                            std::string_view third = {});
+                            std::string_view third = {}) {
+    return text_.assign(first, second, third);
+  }
 
-  char* text() noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
-  const char* text() const noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
-  std::string_view view() const noexcept { return {text(), length}; }
+  char* text() noexcept { return text_.data(); }
+  const char* text() const noexcept { return text_.data(); }
+  std::size_t size() const noexcept { return text_.size(); }  // bytes of text, without the NUL
+  std::string_view view() const noexcept { return text_.view(); }
 
   Line* next = nullptr;
   Line* prev = nullptr;
 
  private:
-  void release_outside() noexcept {
-    if (outside_ != nullptr) {
-      tracked_free(outside_, std::size_t{length} + 1);
-    }
-  }
-
-  char* outside_ = nullptr;  // the text when it does not fit inline_text_
-
- public:
-  std::uint32_t length = 0;  // bytes of text, without the NUL
-
- private:
-  char inline_text_[kInlineSize] = {};
+  LineText text_;  // private: its length is the size of the block it gives back
 };
 
 // Room for the line records of one list, taken from counted chunks that grow as the list does

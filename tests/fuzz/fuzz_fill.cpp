@@ -73,7 +73,7 @@ std::string read_whole(const std::string& path) {
 std::string joined(const LineList* lines) {
   std::string bytes;
   for (const Line* line = lines->head; line != nullptr; line = line->next) {
-    bytes.append(line->text(), line->length);
+    bytes.append(line->text(), line->size());
     if (line->next != nullptr) {
       bytes += '\n';
     }

@@ -83,7 +83,7 @@ TEST_F(LineListTest, ReplaceSpanRewritesTheLineInPlace) {
   Line* line = line_list_rewind(list.get());
   ASSERT_TRUE(line_replace_span(line, 2, 6, "42"));
   EXPECT_EQ(line->view(), "ab42cd");
-  EXPECT_EQ(line->length, 6u);
+  EXPECT_EQ(line->size(), 6u);
   ASSERT_TRUE(line_replace_span(line, 0, 5, ""));
   EXPECT_EQ(line->view(), "");
   EXPECT_EQ(line->text()[0], '\0');
