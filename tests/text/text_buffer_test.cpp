@@ -1,5 +1,6 @@
 #include "text/text_buffer.h"
 
+#include <cstring>
 #include <string>
 
 #include "support/test_support.h"
@@ -84,6 +85,27 @@ TEST_F(TextBufferTest, NewCloneFillAndAssign) {
   EXPECT_EQ(piece->view(), "xyz");
   EXPECT_TRUE(text_buffer_assign_buffer(clone.get(), *piece));
   EXPECT_EQ(clone->view(), "xyz");
+}
+
+TEST_F(TextBufferTest, LengthAndBlockChangeOnlyWithinTheBlock) {
+  TextBufferPtr buffer = text_buffer_new(4);
+  ASSERT_TRUE(buffer);
+  EXPECT_EQ(buffer->data()[0], '\0') << "a new buffer holds the empty text";
+  std::memcpy(buffer->data(), "abc", 3);
+  ASSERT_TRUE(buffer->set_length(3));
+  EXPECT_EQ(buffer->view(), "abc");
+  EXPECT_EQ(buffer->data()[3], '\0');
+  EXPECT_FALSE(buffer->set_length(4)) << "no room for the NUL";
+  EXPECT_EQ(buffer->view(), "abc");
+
+  EXPECT_FALSE(buffer->reallocate(3)) << "the text and its NUL must fit";
+  ASSERT_TRUE(buffer->reallocate(10));
+  EXPECT_EQ(buffer->capacity(), 10u);
+  EXPECT_EQ(buffer->view(), "abc");
+  EXPECT_EQ(buffer->data()[3], '\0');
+  EXPECT_EQ(mem_in_use(), static_cast<std::int64_t>(sizeof(TextBuffer) + 10));
+
+  EXPECT_FALSE(text_buffer_new_empty()->set_length(0)) << "no block to end a text in";
 }
 
 TEST_F(TextBufferTest, RemoveCharsStripsEveryQuote) {
