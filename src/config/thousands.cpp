@@ -123,8 +123,8 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
     out = heap_work.get();
   }
 
-  const char* dot = static_cast<const char*>(std::memchr(value, '.', n));
-  const std::size_t integer_length = dot != nullptr ? static_cast<std::size_t>(dot - value) : n;
+  // The integer part ends at the first '.'; the fraction is that '.' and what follows it.
+  const std::size_t integer_length = std::min(std::string_view(value, n).find('.'), n);
 
   // The grouped digits are built right to left, then turned around.
   std::size_t written = 0;
@@ -166,7 +166,7 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
   }
   std::memcpy(result->data(), out, written);
   if (fraction > 0) {
-    std::memcpy(result->data() + written, dot, fraction);
+    std::memcpy(result->data() + written, value + integer_length, fraction);
   }
   return result->set_length(size);
 }

@@ -108,19 +108,21 @@ using ByteBlock = TrackedArray<char>;
 template <class T>
 struct TrackedAllocator {
   using value_type = T;
+  // T may itself be a pointer (a container of node pointers): an element takes sizeof(T).
+  static constexpr std::size_t kElementSize = sizeof(T);  // NOLINT(bugprone-sizeof-expression)
 
   TrackedAllocator() = default;
   template <class U>
   TrackedAllocator(const TrackedAllocator<U>&) noexcept {}
 
   T* allocate(std::size_t n) {
-    void* block = tracked_alloc(n * sizeof(T));
+    void* block = tracked_alloc(n * kElementSize);
     if (block == nullptr) {
       throw std::bad_alloc();
     }
     return static_cast<T*>(block);
   }
-  void deallocate(T* block, std::size_t n) noexcept { tracked_free(block, n * sizeof(T)); }
+  void deallocate(T* block, std::size_t n) noexcept { tracked_free(block, n * kElementSize); }
 
   template <class U>
   bool operator==(const TrackedAllocator<U>&) const noexcept {
