@@ -57,12 +57,9 @@ std::size_t pair_split(std::string_view entry) {
   return std::string_view::npos;
 }
 
-// The first entry of the section: the line after its header, which is never an entry.
-const Line* first_entry(LineList* section) {
-  if (line_list_rewind(section) == nullptr) {
-    return nullptr;
-  }
-  return line_list_next(section);
+// The entries of the section: its lines after the header, which is never an entry.
+ConstLines entries(const LineList& section) {
+  return section.lines().after_first();
 }
 
 bool is_currency(char c) {
@@ -72,13 +69,13 @@ bool is_currency(char c) {
 
 }  // namespace
 
-bool is_comma_pair(LineList* comma_section, std::string_view element, std::string_view attribute) {
+bool is_comma_pair(const LineList* comma_section, std::string_view element,
+                   std::string_view attribute) {
   if (comma_section == nullptr) {
     return false;
   }
-  for (const Line* line = first_entry(comma_section); line != nullptr;
-       line = line_list_next(comma_section)) {
-    const std::string_view entry = line->view();
+  for (const Line& line : entries(*comma_section)) {
+    const std::string_view entry = line.view();
     const std::size_t split = pair_split(entry);
     if (split == std::string_view::npos) {
       continue;
@@ -91,13 +88,12 @@ bool is_comma_pair(LineList* comma_section, std::string_view element, std::strin
   return false;
 }
 
-bool is_comma_text(LineList* comma_section, std::string_view text) {
+bool is_comma_text(const LineList* comma_section, std::string_view text) {
   if (comma_section == nullptr) {
     return false;
   }
-  for (const Line* line = first_entry(comma_section); line != nullptr;
-       line = line_list_next(comma_section)) {
-    if (equal_folded(line->view(), text)) {
+  for (const Line& line : entries(*comma_section)) {
+    if (equal_folded(line.view(), text)) {
       return true;
     }
   }

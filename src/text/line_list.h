@@ -59,7 +59,9 @@ struct Line {
 
 // Room for the line records of one list, taken from counted chunks that grow as the list does
 // and are given back with the list: a template of many lines costs few allocations. The room
-// of a deleted line is used again.
+// of a deleted line is used again. Lines come and go one by one anywhere in the list, which
+// neither a TrackedArray (records that stay together) nor a TrackedList (a block per record)
+// serves at this count.
 class LineArena {
  public:
   LineArena() = default;
@@ -79,6 +81,38 @@ class LineArena {
   void* free_ = nullptr;         // rooms given back, linked through their first bytes
 };
 
+// The lines of a list from a given one to the last, read without moving the list's cursor:
+// code that only looks at a list takes it const and walks it with this.
+class ConstLines {
+ public:
+  class Iterator {
+   public:
+    explicit Iterator(const Line* line) noexcept : line_(line) {}
+    const Line& operator*() const noexcept { return *line_; }
+    Iterator& operator++() noexcept {
+      line_ = line_->next;
+      return *this;
+    }
+    bool operator==(const Iterator&) const noexcept = default;
+
+   private:
+    const Line* line_;
+  };
+
+  explicit ConstLines(const Line* first) noexcept : first_(first) {}
+
+  Iterator begin() const noexcept { return Iterator(first_); }
+  Iterator end() const noexcept { return Iterator(nullptr); }
+  const Line* front() const noexcept { return first_; }  // none when there are no lines
+  // The same lines less the first (a section's entries, after its header).
+  ConstLines after_first() const noexcept {
+    return ConstLines(first_ != nullptr ? first_->next : nullptr);
+  }
+
+ private:
+  const Line* first_;
+};
+
 class OutputFile;
 
 struct LineList {
@@ -86,6 +120,8 @@ struct LineList {
   LineList(const LineList&) = delete;
   LineList& operator=(const LineList&) = delete;
   ~LineList();  // releases every line, then the arena its records live in
+
+  ConstLines lines() const noexcept { return ConstLines(head); }
 
   std::size_t count = 0;
   Line* cursor = nullptr;

@@ -119,6 +119,25 @@ TEST_F(LineListTest, ReplaceSpanWithoutMemoryLeavesTheLineWhole) {
   g_process.mem_in_use = before;
 }
 
+TEST_F(LineListTest, LinesAreReadWithoutMovingTheCursor) {
+  LineListPtr list = make_list({"[HEADER]", "a", "b"});
+  line_list_rewind(list.get());
+  line_list_next(list.get());
+  const LineList& lines = *list;
+  std::vector<std::string> seen;
+  for (const Line& line : lines.lines()) {
+    seen.emplace_back(line.view());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"[HEADER]", "a", "b"}));
+  EXPECT_EQ(lines.lines().front(), list->head);
+  EXPECT_EQ(lines.lines().after_first().front()->view(), "a");
+  EXPECT_EQ(cursor_text(list.get()), "a");
+
+  LineListPtr empty = line_list_new();
+  EXPECT_EQ(empty->lines().begin(), empty->lines().end());
+  EXPECT_EQ(empty->lines().after_first().front(), nullptr);
+}
+
 TEST_F(LineListTest, ReleasingAListGivesBackEveryByte) {
   {
     LineListPtr list = make_list({"one", "", std::string(1000, 'z')});
