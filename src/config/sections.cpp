@@ -18,8 +18,10 @@ TextBufferPtr wrapped_name(const char* open, const char* name, const char* close
   if (!text) {
     return text;
   }
-  std::snprintf(text->data(), text->capacity, "%s%s%s", open, name, close);
-  text->length = length;
+  std::snprintf(text->data(), text->capacity(), "%s%s%s", open, name, close);
+  if (!text->set_length(length)) {
+    text.reset();
+  }
   return text;
 }
 
@@ -69,7 +71,7 @@ LineListPtr extract_section(LineList* config, const char* name, SectionPass& pas
       if (contains(line, header->view())) {
         // Without its header a section would be misread (its first entry taken for the header),
         // so a header that cannot be copied gives none; the cursor stays on it.
-        if (!line_list_append(section.get(), line->text(), line->length)) {
+        if (!line_list_append(section.get(), line->text(), line->size())) {
           return LineListPtr();
         }
         open = true;
@@ -80,7 +82,7 @@ LineListPtr extract_section(LineList* config, const char* name, SectionPass& pas
       break;
     } else {
       // A content line that cannot be copied is left out of the section.
-      static_cast<void>(line_list_append(section.get(), line->text(), line->length));
+      static_cast<void>(line_list_append(section.get(), line->text(), line->size()));
     }
     line = line_list_next(config);
     if (line == nullptr) {
@@ -95,38 +97,13 @@ LineListPtr extract_section(LineList* config, const char* name, SectionPass& pas
   return section;
 }
 
-SectionList::~SectionList() {
-  // Both walks are loops, not recursion: a configuration may hold any number of sections.
-  for (SectionNode* node = first; node != nullptr; node = node->next) {
-    node->section.reset();
-  }
-  while (first != nullptr) {
-    SectionNode* next = first->next;
-    TrackedDeleter<SectionNode>()(first);
-    first = next;
-  }
-}
-
 SectionListPtr section_list_new() {
   return make_tracked<SectionList>();
 }
 
 bool section_list_append(SectionList* list, LineListPtr section) {
   // On every refusal the section is released here, as the list would have owned it.
-  if (list == nullptr || !section) {
-    return false;
-  }
-  Tracked<SectionNode> node = make_tracked<SectionNode>();
-  if (!node) {
-    return false;
-  }
-  node->section = std::move(section);
-  SectionNode** link = &list->first;
-  while (*link != nullptr) {
-    link = &(*link)->next;
-  }
-  *link = node.release();
-  return true;
+  return list != nullptr && section && list->append(std::move(section)) != nullptr;
 }
 
 namespace {
@@ -160,13 +137,11 @@ LineList* find_section(const char* name, const SectionList* list) {
   if (!key) {
     return nullptr;
   }
-  for (SectionNode* node = list->first; node != nullptr; node = node->next) {
-    LineList* section = node->section.get();
-    if (section == nullptr) {
-      continue;
-    }
-    const Line* header = line_list_rewind(section);
+  for (const SectionNode* node = list->first(); node != nullptr; node = node->next) {
+    LineList* section = node->value.get();
+    const Line* header = section != nullptr ? section->lines().front() : nullptr;
     if (header != nullptr && contains(header, key->view())) {
+      line_list_rewind(section);
       return section;
     }
   }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "text/line_list.h"
+#include "text/tracked_list.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo {
@@ -28,21 +29,9 @@ struct SectionPass {
 // left where the next call of the same pass goes on.
 [[nodiscard]] LineListPtr extract_section(LineList* config, const char* name, SectionPass& pass);
 
-struct SectionNode {
-  LineListPtr section;
-  SectionNode* next = nullptr;
-};
-
 // Sections in the order they were appended (file order). The list owns its nodes and sections.
-struct SectionList {
-  SectionList() = default;
-  SectionList(const SectionList&) = delete;
-  SectionList& operator=(const SectionList&) = delete;
-  ~SectionList();
-
-  SectionNode* first = nullptr;
-};
-
+using SectionList = TrackedList<LineListPtr>;
+using SectionNode = SectionList::Node;
 using SectionListPtr = Tracked<SectionList>;
 
 [[nodiscard]] SectionListPtr section_list_new();
@@ -56,7 +45,8 @@ bool section_list_append(SectionList* list, LineListPtr section);
                                             SectionList* master_sections);
 
 // The first section whose header line contains "<<" name ">>", still owned by the list; none
-// when no section matches. Rewinds every section it visits.
+// when no section matches. The headers are read without moving any cursor; the section found is
+// handed back rewound, ready to be read from its header.
 LineList* find_section(const char* name, const SectionList* list);
 
 }  // namespace ruvo

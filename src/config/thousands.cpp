@@ -57,12 +57,9 @@ std::size_t pair_split(std::string_view entry) {
   return std::string_view::npos;
 }
 
-// The first entry of the section: the line after its header, which is never an entry.
-const Line* first_entry(LineList* section) {
-  if (line_list_rewind(section) == nullptr) {
-    return nullptr;
-  }
-  return line_list_next(section);
+// The entries of the section: its lines after the header, which is never an entry.
+ConstLines entries(const LineList& section) {
+  return section.lines().after_first();
 }
 
 bool is_currency(char c) {
@@ -72,13 +69,13 @@ bool is_currency(char c) {
 
 }  // namespace
 
-bool is_comma_pair(LineList* comma_section, std::string_view element, std::string_view attribute) {
+bool is_comma_pair(const LineList* comma_section, std::string_view element,
+                   std::string_view attribute) {
   if (comma_section == nullptr) {
     return false;
   }
-  for (const Line* line = first_entry(comma_section); line != nullptr;
-       line = line_list_next(comma_section)) {
-    const std::string_view entry = line->view();
+  for (const Line& line : entries(*comma_section)) {
+    const std::string_view entry = line.view();
     const std::size_t split = pair_split(entry);
     if (split == std::string_view::npos) {
       continue;
@@ -91,13 +88,12 @@ bool is_comma_pair(LineList* comma_section, std::string_view element, std::strin
   return false;
 }
 
-bool is_comma_text(LineList* comma_section, std::string_view text) {
+bool is_comma_text(const LineList* comma_section, std::string_view text) {
   if (comma_section == nullptr) {
     return false;
   }
-  for (const Line* line = first_entry(comma_section); line != nullptr;
-       line = line_list_next(comma_section)) {
-    if (equal_folded(line->view(), text)) {
+  for (const Line& line : entries(*comma_section)) {
+    if (equal_folded(line.view(), text)) {
       return true;
     }
   }
@@ -123,8 +119,8 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
     out = heap_work.get();
   }
 
-  const char* dot = static_cast<const char*>(std::memchr(value, '.', n));
-  const std::size_t integer_length = dot != nullptr ? static_cast<std::size_t>(dot - value) : n;
+  // The integer part ends at the first '.'; the fraction is that '.' and what follows it.
+  const std::size_t integer_length = std::min(std::string_view(value, n).find('.'), n);
 
   // The grouped digits are built right to left, then turned around.
   std::size_t written = 0;
@@ -157,7 +153,7 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
 
   const std::size_t fraction = n - integer_length;
   const std::size_t size = written + fraction;
-  if (!result || result->capacity < size + 1) {
+  if (!result || result->capacity() < size + 1) {
     TextBufferPtr larger = text_buffer_new(std::max(size + 1, 2 * n + 1));
     if (!larger) {
       return false;
@@ -166,11 +162,9 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
   }
   std::memcpy(result->data(), out, written);
   if (fraction > 0) {
-    std::memcpy(result->data() + written, dot, fraction);
+    std::memcpy(result->data() + written, value + integer_length, fraction);
   }
-  result->data()[size] = '\0';
-  result->length = size;
-  return true;
+  return result->set_length(size);
 }
 
 TextBufferPtr format_thousands(char* value) {

@@ -16,9 +16,10 @@
 namespace ruvo {
 
 // True when a pair line of the section matches both names. The section may be none.
-bool is_comma_pair(LineList* comma_section, std::string_view element, std::string_view attribute);
+bool is_comma_pair(const LineList* comma_section, std::string_view element,
+                   std::string_view attribute);
 // True when a line of the section equals the whole text. The section may be none.
-bool is_comma_text(LineList* comma_section, std::string_view text);
+bool is_comma_text(const LineList* comma_section, std::string_view text);
 
 // Trims the value in place, then gives sign, currency symbol ('$', 0xA3, 0xA5), the integer
 // digits grouped by ',' in threes and the fractional part unchanged: 1234567.891 gives

@@ -23,51 +23,29 @@ bool option_is(const char* argument, const char* word) {
 
 }  // namespace
 
-ArgTable::ArgTable(ArgTable&& other) noexcept : slots_(std::exchange(other.slots_, nullptr)) {}
-
-ArgTable& ArgTable::operator=(ArgTable&& other) noexcept {
-  ArgTable discarded(std::move(*this));
-  slots_ = std::exchange(other.slots_, nullptr);
-  return *this;
-}
-
-ArgTable::~ArgTable() {
-  if (slots_ == nullptr) {
-    return;
-  }
-  for (int i = 0; i < kSlots; ++i) {
-    if (slots_[i] != nullptr) {
-      tracked_free(slots_[i], kSlotSize);
-    }
-  }
-  tracked_free(slots_, kSlots * sizeof(char*));
-}
-
 bool ArgTable::allocate() {
-  void* array = tracked_alloc(kSlots * sizeof(char*));
-  if (array == nullptr) {
+  slots_ = TrackedArray<SlotPtr>();
+  TrackedArray<SlotPtr> slots(kSlots);
+  if (slots.empty()) {
     return false;
   }
-  slots_ = static_cast<char**>(array);
-  for (int i = 0; i < kSlots; ++i) {
-    slots_[i] = nullptr;
-  }
-  for (int i = 0; i < kSlots; ++i) {
-    slots_[i] = static_cast<char*>(tracked_alloc(kSlotSize));
-    if (slots_[i] == nullptr) {
-      ArgTable discarded(std::move(*this));
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    slots[i] = make_tracked<Slot>();
+    if (!slots[i]) {
       return false;
     }
   }
+  slots_ = std::move(slots);
   return true;
 }
 
 bool ArgTable::store(int index, const char* bytes, std::size_t length) {
-  if (slots_ == nullptr || index < 0 || index >= kSlots || length > kMaxArgumentLength) {
+  if (slots_.empty() || index < 0 || index >= kSlots || length > kMaxArgumentLength) {
     return false;
   }
-  std::memcpy(slots_[index], bytes, length);
-  slots_[index][length] = '\0';
+  char* slot = slots_[static_cast<std::size_t>(index)]->bytes;
+  std::memcpy(slot, bytes, length);
+  slot[length] = '\0';
   return true;
 }
 

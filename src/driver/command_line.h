@@ -12,28 +12,30 @@
 namespace ruvo {
 
 // 20 slots of 260 bytes, each holding one argument of at most 259 bytes and a NUL. The slot
-// pointer array and every slot are counted blocks, released with the table.
+// pointer array and every slot are counted blocks, owned by the table.
 class ArgTable {
  public:
   static constexpr int kSlots = 20;
   static constexpr std::size_t kSlotSize = 260;
   static constexpr std::size_t kMaxArgumentLength = kSlotSize - 1;
 
-  ArgTable() = default;
-  ArgTable(ArgTable&& other) noexcept;
-  ArgTable& operator=(ArgTable&& other) noexcept;
-  ArgTable(const ArgTable&) = delete;
-  ~ArgTable();
-
   // Takes the pointer array and all slots; false (nothing kept) when one cannot be had.
   [[nodiscard]] bool allocate();
   // Stores bytes as the argument at index; false when they do not fit a slot.
   [[nodiscard]] bool store(int index, const char* bytes, std::size_t length);
   // The argument at index (0-based); only slots that were stored may be read.
-  const char* at(int index) const { return slots_[index]; }
+  const char* at(int index) const { return slots_[static_cast<std::size_t>(index)]->bytes; }
 
  private:
-  char** slots_ = nullptr;
+  struct Slot {
+    char bytes[kSlotSize];
+  };
+  using SlotPtr = Tracked<Slot>;
+  // The blocks keep the sizes the memory count has always shown: a pointer per slot, then
+  // the slots.
+  static_assert(sizeof(Slot) == kSlotSize && sizeof(SlotPtr) == sizeof(char*));
+
+  TrackedArray<SlotPtr> slots_;
 };
 
 // What storing the arguments gave: how many, and whether one among them was too long for its

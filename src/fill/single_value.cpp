@@ -41,7 +41,7 @@ FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool 
 }
 
 FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
-  const std::string_view inner = content.view().substr(1, content.length - 2);
+  const std::string_view inner = content.view().substr(1, content.length() - 2);
   TextBufferPtr expression = text_buffer_from(inner);
   TextBufferPtr qualified =
       expression ? qualify_path_buffer(*expression, fill.xpath.default_namespace_bound)
@@ -74,10 +74,10 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
 }
 
 FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
-  if (content.length <= 2) {
+  if (content.length() <= 2) {
     return place_text(fill, span, "", true);
   }
-  TextBufferPtr name = text_buffer_from(content.view().substr(1, content.length - 2));
+  TextBufferPtr name = text_buffer_from(content.view().substr(1, content.length() - 2));
   const char* variable = name ? std::getenv(name->data()) : nullptr;
   if (variable == nullptr) {
     return place_text(fill, span, "", true);

@@ -155,7 +155,7 @@ FillOutcome fill_template(xmlDoc* document, LineList* template_lines, LineList* 
     }
     scan.count_handled();
     Step step = Step::SameLine;
-    if (content->length == 0) {
+    if (content->length() == 0) {
       step = after_value(place_text(fill, span, "", false));
     } else {
       step = fill_placeholder(fill, column_sections, master_sections, *content, close, span);

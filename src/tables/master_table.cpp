@@ -6,6 +6,7 @@
 #include "config/thousands.h"
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
+#include "text/tracked_memory.h"
 #include "xml/latin1.h"
 #include "xml/prefetch.h"
 #include "xml/qualify.h"
@@ -49,7 +50,7 @@ xmlNode* next_named(xmlNode* node, const TextBuffer& name) {
 // The first node of the first level, found through its path or //name.
 xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
   TextBufferPtr path;
-  if (level.path->length > 0) {
+  if (level.path->length() > 0) {
     path = text_buffer_clone(*level.path);
   } else {
     path = text_buffer_from("//");
@@ -90,7 +91,7 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
 // buffer, or its grouped buffer); none when the node has no such attribute.
 const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& field) {
   const TextBuffer& name = *field.name;
-  if (name.length == 0) {
+  if (name.length() == 0) {
     return nullptr;
   }
   for (const xmlAttr* attribute = node->properties; attribute != nullptr;
@@ -253,13 +254,13 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   for (const LevelNode* level = chain->levels.first(); level != nullptr; level = level->next) {
     ++levels;
   }
-  ByteBlock walks(levels * sizeof(LevelWalk));
+  TrackedArray<LevelWalk> walks(levels);
   if (walks.empty()) {
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines, output);
   MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}, {}};
-  expand_master_levels(run, chain->levels.first(), reinterpret_cast<LevelWalk*>(walks.get()));
+  expand_master_levels(run, chain->levels.first(), walks.get());
   return TableResult::Expanded;
 }
 

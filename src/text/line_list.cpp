@@ -5,40 +5,6 @@
 
 namespace ruvo {
 
-bool Line::assign(std::string_view first, std::string_view second, std::string_view third) {
-  const std::size_t size = first.size() + second.size() + third.size();
-  if (size > kMaxLength) {
-    return false;
-  }
-  // The pieces may lie in this line's own text: the new text is made apart before the old one
-  // is given up, in a new block or, for a short text, on the stack.
-  char* outside = nullptr;
-  char short_text[kInlineSize];
-  char* out = short_text;
-  if (size + 1 > kInlineSize) {
-    outside = static_cast<char*>(tracked_alloc(size + 1));
-    if (outside == nullptr) {
-      return false;
-    }
-    out = outside;
-  }
-  char* at = out;
-  for (const std::string_view piece : {first, second, third}) {
-    if (!piece.empty()) {
-      std::memcpy(at, piece.data(), piece.size());
-      at += piece.size();
-    }
-  }
-  out[size] = '\0';
-  release_outside();
-  outside_ = outside;
-  if (outside == nullptr) {
-    std::memcpy(inline_text_, short_text, size + 1);
-  }
-  length = static_cast<std::uint32_t>(size);
-  return true;
-}
-
 void* LineArena::take() noexcept {
   if (free_ != nullptr) {
     void* room = free_;
@@ -208,7 +174,7 @@ Line* line_list_current(const LineList* list) {
 
 bool line_replace_span(Line* line, std::size_t start, std::size_t end,
                        std::string_view replacement) {
-  if (line == nullptr || start > end || end >= line->length) {
+  if (line == nullptr || start > end || end >= line->size()) {
     return false;
   }
   const std::string_view old = line->view();

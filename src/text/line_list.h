@@ -15,62 +15,53 @@
 //
 // So line_list_next returning none never leaves a cursor that was on a line at none.
 //
-// The list owns its lines and each line owns its text: a block of length + 1 bytes holding the
-// bytes and a NUL. Every block is counted (tracked_alloc) and released when the list is.
+// The list owns its lines (their records in its arena) and each line owns its text (LineText).
+// Every block is counted (tracked_alloc) and released when the list is.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "text/line_text.h"
 #include "text/tracked_list.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo {
 
-// One line: its bytes and a NUL. A short text (most table lines) is kept inside the record, a
-// longer one in a counted block of its own of exactly length + 1 bytes. The record is kept
-// small (48 bytes) because an output of many table rows holds millions of them.
+// One line of a list: its text and its neighbours. The record is kept small (48 bytes)
+// because an output of many table rows holds millions of them.
 struct Line {
-  static constexpr std::size_t kInlineSize = 20;
-  static constexpr std::size_t kMaxLength = 0xFFFFFFFEu;
+  static constexpr std::size_t kInlineSize = LineText::kInlineSize;
 
   Line() = default;
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
-  ~Line() { release_outside(); }
 
   // Makes the text the concatenation of the pieces, which may lie in this line's own text;
-  // false (the text unchanged) when memory is short or the text would pass kMaxLength.
+  // false (the text unchanged) when memory is short or the text would pass LineText::kMaxLength.
   [[nodiscard]] bool assign(std::string_view first, std::string_view second = {},
-                            std::string_view third = {});
+                            std::string_view third = {}) {
+    return text_.assign(first, second, third);
+  }
 
-  char* text() noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
-  const char* text() const noexcept { return outside_ != nullptr ? outside_ : inline_text_; }
-  std::string_view view() const noexcept { return {text(), length}; }
+  char* text() noexcept { return text_.data(); }
+  const char* text() const noexcept { return text_.data(); }
+  std::size_t size() const noexcept { return text_.size(); }  // bytes of text, without the NUL
+  std::string_view view() const noexcept { return text_.view(); }
 
   Line* next = nullptr;
   Line* prev = nullptr;
 
  private:
-  void release_outside() noexcept {
-    if (outside_ != nullptr) {
-      tracked_free(outside_, std::size_t{length} + 1);
-    }
-  }
-
-  char* outside_ = nullptr;  // the text when it does not fit inline_text_
-
- public:
-  std::uint32_t length = 0;  // bytes of text, without the NUL
-
- private:
-  char inline_text_[kInlineSize] = {};
+  LineText text_;  // private: its length is the size of the block it gives back
 };
 
 // Room for the line records of one list, taken from counted chunks that grow as the list does
 // and are given back with the list: a template of many lines costs few allocations. The room
-// of a deleted line is used again.
+// of a deleted line is used again. Lines come and go one by one anywhere in the list, which
+// neither a TrackedArray (records that stay together) nor a TrackedList (a block per record)
+// serves at this count.
 class LineArena {
  public:
   LineArena() = default;
@@ -90,11 +81,45 @@ class LineArena {
   void* free_ = nullptr;         // rooms given back, linked through their first bytes
 };
 
+// The lines of a list from a given one to the last, read without moving the list's cursor:
+// code that only looks at a list takes it const and walks it with this.
+class ConstLines {
+ public:
+  class Iterator {
+   public:
+    explicit Iterator(const Line* line) noexcept : line_(line) {}
+    const Line& operator*() const noexcept { return *line_; }
+    Iterator& operator++() noexcept {
+      line_ = line_->next;
+      return *this;
+    }
+    bool operator==(const Iterator&) const noexcept = default;
+
+   private:
+    const Line* line_;
+  };
+
+  explicit ConstLines(const Line* first) noexcept : first_(first) {}
+
+  Iterator begin() const noexcept { return Iterator(first_); }
+  Iterator end() const noexcept { return Iterator(nullptr); }
+  const Line* front() const noexcept { return first_; }  // none when there are no lines
+  // The same lines less the first (a section's entries, after its header).
+  ConstLines after_first() const noexcept {
+    return ConstLines(first_ != nullptr ? first_->next : nullptr);
+  }
+
+ private:
+  const Line* first_;
+};
+
 struct LineList {
   LineList() = default;
   LineList(const LineList&) = delete;
   LineList& operator=(const LineList&) = delete;
   ~LineList();  // releases every line, then the arena its records live in
+
+  ConstLines lines() const noexcept { return ConstLines(head); }
 
   std::size_t count = 0;
   Line* cursor = nullptr;

@@ -21,27 +21,46 @@ std::size_t grown_capacity(std::size_t capacity, std::size_t length, std::size_t
 
 }  // namespace
 
+bool TextBuffer::set_length(std::size_t length) noexcept {
+  if (block_.empty() || length >= block_.size()) {
+    return false;
+  }
+  block_.get()[length] = '\0';
+  length_ = length;
+  return true;
+}
+
+bool TextBuffer::reallocate(std::size_t capacity) noexcept {
+  if (capacity <= length_) {
+    return false;
+  }
+  ByteBlock block(capacity);
+  if (block.empty()) {
+    return false;
+  }
+  if (length_ > 0) {
+    std::memcpy(block.get(), block_.get(), length_);
+  }
+  block.get()[length_] = '\0';
+  block_ = std::move(block);
+  return true;
+}
+
 TextBufferPtr text_buffer_new_empty() {
   return make_tracked<TextBuffer>();
 }
 
 TextBufferPtr text_buffer_new(std::size_t capacity) {
   TextBufferPtr buffer = make_tracked<TextBuffer>();
-  if (!buffer) {
-    return buffer;
+  if (buffer && !buffer->reallocate(capacity)) {
+    buffer.reset();
   }
-  ByteBlock block(capacity);
-  if (block.empty()) {
-    return TextBufferPtr();
-  }
-  buffer->block = std::move(block);
-  buffer->capacity = capacity;
   return buffer;
 }
 
 TextBufferPtr text_buffer_clone(const TextBuffer& buffer) {
-  TextBufferPtr copy = text_buffer_new(buffer.length + 1);
-  if (copy && !text_buffer_fill(copy.get(), buffer.data(), buffer.length)) {
+  TextBufferPtr copy = text_buffer_new(buffer.length() + 1);
+  if (copy && !text_buffer_fill(copy.get(), buffer.data(), buffer.length())) {
     copy.reset();
   }
   return copy;
@@ -56,13 +75,11 @@ TextBufferPtr text_buffer_from(std::string_view text) {
 }
 
 bool text_buffer_assign(TextBuffer* buffer, std::string_view text) {
-  if (buffer == nullptr || buffer->data() == nullptr || text.size() + 1 > buffer->capacity) {
+  if (buffer == nullptr || buffer->data() == nullptr || text.size() + 1 > buffer->capacity()) {
     return false;
   }
   std::memmove(buffer->data(), text.data(), text.size());
-  buffer->data()[text.size()] = '\0';
-  buffer->length = text.size();
-  return true;
+  return buffer->set_length(text.size());
 }
 
 bool text_buffer_assign_buffer(TextBuffer* buffer, const TextBuffer& source) {
@@ -70,16 +87,14 @@ bool text_buffer_assign_buffer(TextBuffer* buffer, const TextBuffer& source) {
 }
 
 bool text_buffer_fill(TextBuffer* buffer, const char* bytes, std::size_t count) {
-  if (buffer == nullptr || buffer->data() == nullptr || buffer->length != 0 ||
-      count + 1 > buffer->capacity) {
+  if (buffer == nullptr || buffer->data() == nullptr || buffer->length() != 0 ||
+      count + 1 > buffer->capacity()) {
     return false;
   }
   if (count > 0) {
     std::memcpy(buffer->data(), bytes, count);
   }
-  buffer->data()[count] = '\0';
-  buffer->length = count;
-  return true;
+  return buffer->set_length(count);
 }
 
 bool text_buffer_append_bytes(TextBufferPtr& buffer, const char* bytes, std::size_t count) {
@@ -90,24 +105,14 @@ bool text_buffer_append_bytes(TextBufferPtr& buffer, const char* bytes, std::siz
     }
   }
   TextBuffer& b = *buffer;
-  const std::size_t capacity = grown_capacity(b.capacity, b.length, count);
-  if (capacity != b.capacity) {
-    ByteBlock grown(capacity);
-    if (grown.empty()) {
-      return false;
-    }
-    if (b.length > 0) {
-      std::memcpy(grown.get(), b.data(), b.length);
-    }
-    b.block = std::move(grown);
-    b.capacity = capacity;
+  const std::size_t capacity = grown_capacity(b.capacity(), b.length(), count);
+  if (capacity != b.capacity() && !b.reallocate(capacity)) {
+    return false;
   }
   if (count > 0) {
-    std::memcpy(b.data() + b.length, bytes, count);
+    std::memcpy(b.data() + b.length(), bytes, count);
   }
-  b.length += count;
-  b.data()[b.length] = '\0';
-  return true;
+  return b.set_length(b.length() + count);
 }
 
 bool text_buffer_append(TextBufferPtr& buffer, const char* text) {
@@ -118,7 +123,7 @@ bool text_buffer_append_buffer(TextBufferPtr& buffer, const TextBuffer* source) 
   if (source == nullptr) {
     return true;
   }
-  return text_buffer_append_bytes(buffer, source->data(), source->length);
+  return text_buffer_append_bytes(buffer, source->data(), source->length());
 }
 
 TextBufferPtr text_remove_chars(std::string_view text, std::string_view characters) {
@@ -128,13 +133,14 @@ TextBufferPtr text_remove_chars(std::string_view text, std::string_view characte
   }
   char* data = copy->data();
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < copy->length; ++i) {
+  for (std::size_t i = 0; i < copy->length(); ++i) {
     if (characters.find(data[i]) == std::string_view::npos) {
       data[kept++] = data[i];
     }
   }
-  copy->length = kept;
-  data[kept] = '\0';
+  if (!copy->set_length(kept)) {
+    copy.reset();
+  }
   return copy;
 }
 

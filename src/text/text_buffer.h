@@ -1,8 +1,10 @@
 // TextBuffer: an owned, NUL-terminated byte buffer in a tracked block.
 //
-// After any append, assignment or fill the text is NUL-terminated: data holds length bytes and
-// a NUL, and length < capacity. A buffer just made by text_buffer_new has length 0 and a data
-// block whose contents are not set. Texts are bytes: no character set is interpreted.
+// A buffer with a block always holds a NUL-terminated text: data holds length bytes and a NUL,
+// and length < capacity. A buffer just made by text_buffer_new holds the empty text; one made
+// by text_buffer_new_empty has no block yet. The length and the block are private because the
+// block's size is what the memory count is given back. Texts are bytes: no character set is
+// interpreted.
 //
 // Appends grow the block by the smallest multiple of 128 bytes larger than the shortfall, so a
 // string built piece by piece costs few copies. Operations that may create the buffer take the
@@ -17,25 +19,38 @@
 
 namespace ruvo {
 
-struct TextBuffer {
+class TextBuffer {
+ public:
   TextBuffer() = default;
   TextBuffer(const TextBuffer&) = delete;
   TextBuffer& operator=(const TextBuffer&) = delete;
 
-  std::size_t capacity = 0;  // size of the data block (0 when there is none)
-  std::size_t length = 0;    // bytes of text, without the NUL
-  ByteBlock block;
+  // The block, whose size is the capacity: a caller may write into it up to capacity bytes and
+  // then end the text with set_length.
+  char* data() const noexcept { return block_.get(); }
+  std::size_t capacity() const noexcept { return block_.size(); }  // 0 when there is no block
+  std::size_t length() const noexcept { return length_; }          // bytes of text, without NUL
+  std::string_view view() const noexcept { return {block_.get(), block_.get() ? length_ : 0}; }
 
-  char* data() const noexcept { return block.get(); }
-  std::string_view view() const noexcept { return {block.get(), block.get() ? length : 0}; }
+  // Ends the text after its first length bytes with a NUL; false (unchanged) when there is no
+  // block or the text and its NUL would not fit it.
+  [[nodiscard]] bool set_length(std::size_t length) noexcept;
+  // Moves the text to a new block of exactly capacity bytes; false (unchanged) when the block
+  // cannot be had or would not hold the text and its NUL.
+  [[nodiscard]] bool reallocate(std::size_t capacity) noexcept;
+
+ private:
+  // The block's size is the one record of the capacity: tracked_free is given exactly it.
+  ByteBlock block_;
+  std::size_t length_ = 0;
 };
 
 using TextBufferPtr = Tracked<TextBuffer>;
 
 // A buffer with no data block; none when memory is short.
 [[nodiscard]] TextBufferPtr text_buffer_new_empty();
-// A buffer with a data block of exactly that capacity and length 0; none when either the record
-// or the block cannot be had (nothing stays allocated then).
+// A buffer holding the empty text in a block of exactly that capacity (at least 1, for the NUL);
+// none when either the record or the block cannot be had (nothing stays allocated then).
 [[nodiscard]] TextBufferPtr text_buffer_new(std::size_t capacity);
 // A new buffer of capacity length + 1 holding a copy of the text.
 [[nodiscard]] TextBufferPtr text_buffer_clone(const TextBuffer& buffer);

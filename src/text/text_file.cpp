@@ -16,23 +16,19 @@ namespace {
 // gives up the line.
 bool add_pending(LineSplitter& splitter, const char* bytes, std::size_t count) {
   TextBufferPtr& pending = splitter.pending;
-  const std::size_t length = pending ? pending->length : 0;
-  if (!pending || length + count + 1 > pending->capacity) {
-    const std::size_t capacity = std::max(length + count + 1, pending ? 2 * pending->capacity : 0);
+  const std::size_t length = pending ? pending->length() : 0;
+  if (!pending || length + count + 1 > pending->capacity()) {
+    const std::size_t capacity =
+        std::max(length + count + 1, pending ? 2 * pending->capacity() : 0);
     TextBufferPtr grown = text_buffer_new(capacity);
-    if (!grown) {
+    if (!grown || (pending && !text_buffer_fill(grown.get(), pending->data(), length))) {
       pending.reset();
       return false;
-    }
-    if (length > 0) {
-      std::memcpy(grown->data(), pending->data(), length);
     }
     pending = std::move(grown);
   }
   std::memcpy(pending->data() + length, bytes, count);
-  pending->length = length + count;
-  pending->data()[pending->length] = '\0';
-  return true;
+  return pending->set_length(length + count);
 }
 
 // Appends one line, without the CR that may stand right before its LF.
@@ -47,9 +43,9 @@ void append_line(LineList* target, const char* bytes, std::size_t length) {
 
 void line_splitter_feed(LineSplitter& splitter, const char* bytes, std::size_t count, bool final) {
   if (final) {
-    if (splitter.pending && splitter.pending->length > 0) {
+    if (splitter.pending && splitter.pending->length() > 0) {
       static_cast<void>(
-          line_list_append(splitter.target, splitter.pending->data(), splitter.pending->length));
+          line_list_append(splitter.target, splitter.pending->data(), splitter.pending->length()));
     }
     splitter.pending.reset();
     return;
@@ -63,9 +59,9 @@ void line_splitter_feed(LineSplitter& splitter, const char* bytes, std::size_t c
     return;
   }
   // The first line ends in this chunk and may have begun in earlier ones.
-  if (splitter.pending && splitter.pending->length > 0) {
+  if (splitter.pending && splitter.pending->length() > 0) {
     if (add_pending(splitter, bytes, static_cast<std::size_t>(lf - bytes))) {
-      append_line(splitter.target, splitter.pending->data(), splitter.pending->length);
+      append_line(splitter.target, splitter.pending->data(), splitter.pending->length());
     }
   } else {
     append_line(splitter.target, bytes, static_cast<std::size_t>(lf - bytes));

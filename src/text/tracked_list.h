@@ -1,5 +1,9 @@
 // TrackedList: a singly linked list of records in counted blocks, kept in the order appended.
 // Released front to back without recursion, so a list of any length is safe to drop.
+//
+// For records added one at a time whose number is not known beforehand and which others point
+// at (a table's fields and levels, the configuration's sections, an arena's chunks): each stays
+// where it was made, where a growing TrackedArray would move them all.
 #pragma once
 
 #include <utility>

@@ -57,7 +57,7 @@ std::size_t decode_utf8(const unsigned char* text, std::size_t available, unsign
 bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
   const std::size_t size =
       content != nullptr ? std::strlen(reinterpret_cast<const char*>(content)) : 0;
-  if (!text || text->capacity < size + 1) {
+  if (!text || text->capacity() < size + 1) {
     TextBufferPtr larger = text_buffer_new(size + 1);
     if (!larger) {
       return false;
@@ -84,9 +84,7 @@ bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
     out[written++] = code <= 0xFF ? static_cast<char>(static_cast<unsigned char>(code)) : '?';
     position += length;
   }
-  out[written] = '\0';
-  text->length = written;
-  return true;
+  return text->set_length(written);
 }
 
 TextBufferPtr content_to_latin1(const xmlChar* content) {

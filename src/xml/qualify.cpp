@@ -43,7 +43,7 @@ bool append_view(TextBufferPtr& result, std::string_view text) {
 // Steps are joined by one '/', unless the result already ends in one (after a leading "/" or
 // "//", or after an empty step inside the path, which collapses "a//b" to "a/b").
 bool append_separator(TextBufferPtr& result) {
-  if (result->length == 0 || result->data()[result->length - 1] == '/') {
+  if (result->length() == 0 || result->data()[result->length() - 1] == '/') {
     return true;
   }
   return append_view(result, "/");
@@ -148,7 +148,7 @@ TextBufferPtr qualify_path(std::string_view path, bool default_namespace_bound) 
 }
 
 TextBufferPtr qualify_path_buffer(const TextBuffer& path, bool default_namespace_bound) {
-  return qualify_range(path.data(), path.length, default_namespace_bound);
+  return qualify_range(path.data(), path.length(), default_namespace_bound);
 }
 
 TextBufferPtr qualified_node_name(const xmlNode* node) {

@@ -19,7 +19,7 @@ std::string formatted(std::string value) {
   if (!result) {
     return "<none>";
   }
-  EXPECT_EQ(result->data()[result->length], '\0');
+  EXPECT_EQ(result->data()[result->length()], '\0');
   return std::string(result->view());
 }
 
@@ -74,7 +74,7 @@ TEST_F(CommaEntryTest, EntriesMatchIgnoringAsciiCaseOnly) {
       "Pa\xD1o:a",          // only A to Z fold
       "{//Total}",
   });
-  LineList* s = section.get();
+  const LineList* s = section.get();  // looking entries up leaves the section as it is
   EXPECT_TRUE(is_comma_pair(s, "comprobante", "Total"));
   EXPECT_FALSE(is_comma_pair(s, "Comprobante", "subTotal"));
   EXPECT_TRUE(is_comma_pair(s, "Comprobante", "subtotal "));

@@ -23,8 +23,8 @@ bool is_bracket_line(std::string_view text) {
 void check_sections(const SectionList* sections, const char* name, std::size_t file_lines) {
   const std::string header = std::string("[") + name + "]";
   std::size_t lines = 0;
-  for (const SectionNode* node = sections->first; node != nullptr; node = node->next) {
-    const LineList* section = node->section.get();
+  for (const SectionNode* node = sections->first(); node != nullptr; node = node->next) {
+    const LineList* section = node->value.get();
     fuzz::check(section != nullptr && section->count > 0, "an empty section");
     fuzz::check_list(section);
     fuzz::check(section->head->view().find(header) != std::string_view::npos,
@@ -41,9 +41,10 @@ void check_sections(const SectionList* sections, const char* name, std::size_t f
 void check_found(const SectionList* sections, const char* name) {
   const std::string key = std::string("<<") + name + ">>";
   const LineList* expected = nullptr;
-  for (const SectionNode* node = sections->first; node != nullptr && !expected; node = node->next) {
-    if (node->section->head->view().find(key) != std::string_view::npos) {
-      expected = node->section.get();
+  for (const SectionNode* node = sections->first(); node != nullptr && !expected;
+       node = node->next) {
+    if (node->value->head->view().find(key) != std::string_view::npos) {
+      expected = node->value.get();
     }
   }
   fuzz::check(find_section(name, sections) == expected, "find_section");
@@ -88,8 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       check_found(columns.get(), key.c_str());
       check_found(masters.get(), key.c_str());
     }
-    for (const SectionNode* node = masters->first; node != nullptr; node = node->next) {
-      Tracked<MasterChain> chain = read_master_definitions(node->section.get());
+    for (const SectionNode* node = masters->first(); node != nullptr; node = node->next) {
+      Tracked<MasterChain> chain = read_master_definitions(node->value.get());
       fuzz::check(static_cast<bool>(chain), "no master chain");
       check_chain(*chain);
     }

@@ -34,8 +34,8 @@ constexpr double kTableLineBudget = 200000;
 // The most table lines the template could come to: every template line may expand one table.
 double table_line_bound(const SectionList* masters, std::size_t template_lines) {
   double lines = 0;
-  for (const SectionNode* node = masters->first; node != nullptr; node = node->next) {
-    Tracked<MasterChain> chain = read_master_definitions(node->section.get());
+  for (const SectionNode* node = masters->first(); node != nullptr; node = node->next) {
+    Tracked<MasterChain> chain = read_master_definitions(node->value.get());
     if (!chain) {
       continue;
     }
@@ -73,7 +73,7 @@ std::string read_whole(const std::string& path) {
 std::string joined(const LineList* lines) {
   std::string bytes;
   for (const Line* line = lines->head; line != nullptr; line = line->next) {
-    bytes.append(line->text(), line->length);
+    bytes.append(line->text(), line->size());
     if (line->next != nullptr) {
       bytes += '\n';
     }

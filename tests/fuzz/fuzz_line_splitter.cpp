@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (line != list->head) {
         joined += '\n';
       }
-      joined.append(line->text(), line->length);
+      joined.append(line->text(), line->size());
     }
     fuzz::check(joined == expected_join(whole), "joined lines differ from the text");
   }

@@ -17,12 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const bool bound : {false, true}) {
     TextBufferPtr qualified = qualify_path(path, bound);
     fuzz::check(static_cast<bool>(qualified), "no result");
-    fuzz::check(qualified->data() != nullptr && qualified->length < qualified->capacity &&
-                    qualified->data()[qualified->length] == '\0',
+    fuzz::check(qualified->data() != nullptr && qualified->length() < qualified->capacity() &&
+                    qualified->data()[qualified->length()] == '\0',
                 "result not NUL-terminated within its block");
-    fuzz::check(qualified->length <= 10 * size + 16, "result out of proportion to the path");
+    fuzz::check(qualified->length() <= 10 * size + 16, "result out of proportion to the path");
     if (!bound) {
-      fuzz::check(qualified->length <= size + brackets, "unqualified result grew");
+      fuzz::check(qualified->length() <= size + brackets, "unqualified result grew");
     }
   }
   fuzz::check_all_released();

@@ -40,7 +40,7 @@ inline void check_list(const LineList* list) {
   const Line* last = nullptr;
   for (const Line* line = list->head; line != nullptr; line = line->next) {
     check(line->prev == last, "a line's prev is not the line before it");
-    check(line->text() != nullptr && line->text()[line->length] == '\0',
+    check(line->text() != nullptr && line->text()[line->size()] == '\0',
           "a line's text is not NUL-terminated at its length");
     last = line;
     ++walked;

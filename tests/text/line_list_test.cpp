@@ -83,7 +83,7 @@ TEST_F(LineListTest, ReplaceSpanRewritesTheLineInPlace) {
   Line* line = line_list_rewind(list.get());
   ASSERT_TRUE(line_replace_span(line, 2, 6, "42"));
   EXPECT_EQ(line->view(), "ab42cd");
-  EXPECT_EQ(line->length, 6u);
+  EXPECT_EQ(line->size(), 6u);
   ASSERT_TRUE(line_replace_span(line, 0, 5, ""));
   EXPECT_EQ(line->view(), "");
   EXPECT_EQ(line->text()[0], '\0');
@@ -117,6 +117,25 @@ TEST_F(LineListTest, ReplaceSpanWithoutMemoryLeavesTheLineWhole) {
   EXPECT_TRUE(line_replace_span(line, 2, 6, "value"));
   EXPECT_EQ(line->view(), "abvaluecd");
   g_memory.mem_in_use = before;
+}
+
+TEST_F(LineListTest, LinesAreReadWithoutMovingTheCursor) {
+  LineListPtr list = make_list({"[HEADER]", "a", "b"});
+  line_list_rewind(list.get());
+  line_list_next(list.get());
+  const LineList& lines = *list;
+  std::vector<std::string> seen;
+  for (const Line& line : lines.lines()) {
+    seen.emplace_back(line.view());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"[HEADER]", "a", "b"}));
+  EXPECT_EQ(lines.lines().front(), list->head);
+  EXPECT_EQ(lines.lines().after_first().front()->view(), "a");
+  EXPECT_EQ(cursor_text(list.get()), "a");
+
+  LineListPtr empty = line_list_new();
+  EXPECT_EQ(empty->lines().begin(), empty->lines().end());
+  EXPECT_EQ(empty->lines().after_first().front(), nullptr);
 }
 
 TEST_F(LineListTest, ReleasingAListGivesBackEveryByte) {

@@ -49,6 +49,18 @@ TEST_F(TrackedMemoryTest, OwnersGiveBackExactlyWhatTheyTook) {
   EXPECT_EQ(mem_in_use(), 0);
 }
 
+TEST_F(TrackedMemoryTest, ArrayOfOwnersGivesBackTheirBlocksAndItsOwn) {
+  {
+    TrackedArray<Tracked<int>> owners(3);
+    ASSERT_FALSE(owners.empty());
+    EXPECT_EQ(owners.size(), 3u);
+    EXPECT_FALSE(owners[2]) << "owners start empty";
+    owners[1] = make_tracked<int>(5);
+    EXPECT_EQ(mem_in_use(), static_cast<std::int64_t>(3 * sizeof(Tracked<int>) + sizeof(int)));
+  }
+  EXPECT_EQ(mem_in_use(), 0);
+}
+
 TEST_F(TrackedMemoryTest, FailedRecordLeavesNoBlockBehind) {
   g_memory.faults.refuse_at = 1;
   auto record = make_tracked<double>(1.0);

@@ -11,7 +11,7 @@ using Latin1Test = test::CleanStateTest;
 
 std::string latin1(const char* utf8) {
   TextBufferPtr text = content_to_latin1(reinterpret_cast<const xmlChar*>(utf8));
-  return text ? std::string(text->data(), text->length) : "<none>";
+  return text ? std::string(text->data(), text->length()) : "<none>";
 }
 
 TEST_F(Latin1Test, ConversionMarksWhatLatin1CannotHoldAndGoesOn) {

@@ -47,7 +47,7 @@ TEST_F(QualifyTest, QualifiesElementStepsOnly) {
 
   TextBufferPtr empty = qualify_path("", true);
   ASSERT_TRUE(empty);
-  EXPECT_EQ(empty->length, 0u);
+  EXPECT_EQ(empty->length(), 0u);
   EXPECT_EQ(empty->data()[0], '\0');
 }
 
@@ -67,7 +67,7 @@ TEST_F(QualifyTest, WithoutDefaultNamespaceOnlyTheSeparatorsChange) {
 
   TextBufferPtr path = text_buffer_from("Detalle/Detaprod/@importe");
   ASSERT_TRUE(path);
-  path->length = 16;  // the buffer form stops at the length: "Detalle/Detaprod"
+  ASSERT_TRUE(path->set_length(16));  // the buffer form stops at the length: "Detalle/Detaprod"
   TextBufferPtr result = qualify_path_buffer(*path, true);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->view(), "zq-def-ns:Detalle/zq-def-ns:Detaprod");

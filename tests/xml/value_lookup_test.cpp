@@ -57,7 +57,7 @@ TEST_F(ValueLookupTest, EmptyValueIsTextButMissingIsNone) {
   open("invoice_default_ns.xml");
   TextBufferPtr empty = lookup_value(context_, "Comprobante", "moneda");
   ASSERT_TRUE(empty);
-  EXPECT_EQ(empty->length, 0u);
+  EXPECT_EQ(empty->length(), 0u);
   EXPECT_EQ(empty->data()[0], '\0');
   EXPECT_EQ(value("Comprobante", "fecha"), "<none>");
   EXPECT_EQ(value("Receptor", "nombre"), "<none>");
