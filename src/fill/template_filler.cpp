@@ -108,6 +108,46 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
                                                masters, fill.comma_section, content.data()));
 }
 
+// Fills the next placeholder of the scanned line, or finds that it has none, and says where the
+// scan goes on. A failure is logged here, where the placeholder is known.
+Step scan_next(FillContext& fill, const SectionList* column_sections,
+               const SectionList* master_sections) {
+  ScanLine& scan = fill.scan;
+  const std::string_view text = scan.text();
+  const std::size_t open = text.find("<<", scan.resume());
+  const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
+  if (close == std::string_view::npos) {
+    return Step::NextLine;
+  }
+  const Span span{open, close + 1};
+  TextBufferPtr content = text_buffer_from(text.substr(open + 2, close - open - 2));
+  if (!content) {
+    return Step::OutOfMemory;
+  }
+  if (scan.handled() == kMaxPlaceholdersPerLine) {
+    if (!scan.make_whole()) {
+      return Step::OutOfMemory;
+    }
+    log_line(run_log(),
+             "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
+             "linea queda sin llenar:");
+    log_detail(run_log(), content->data());
+    return Step::NextLine;
+  }
+  scan.count_handled();
+  const Step step =
+      content->length() == 0
+          ? after_value(place_text(fill, span, "", false))
+          : fill_placeholder(fill, column_sections, master_sections, *content, close, span);
+  if (step == Step::Failed) {
+    // The template keeps every replacement made, this one included.
+    log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
+                                       "definici\363n para master table [%s]",
+                                       content->data()));
+  }
+  return step;
+}
+
 FillOutcome out_of_memory() {
   log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
   return FillOutcome::Failed;
@@ -126,41 +166,7 @@ FillOutcome fill_template(xmlDoc* document, LineList* template_lines, LineList* 
   ScanLine scan(line_list_rewind(template_lines));
   FillContext fill{xpath, template_lines, comma_section, output, scan};
   while (scan.line() != nullptr) {
-    const std::string_view text = scan.text();
-    const std::size_t open = text.find("<<", scan.resume());
-    const std::size_t close = open == std::string_view::npos ? open : text.find(">>", open);
-    if (close == std::string_view::npos) {
-      if (!scan.move_to(line_list_next(template_lines))) {
-        return out_of_memory();
-      }
-      continue;
-    }
-    const Span span{open, close + 1};
-    TextBufferPtr content = text_buffer_from(text.substr(open + 2, close - open - 2));
-    if (!content) {
-      return out_of_memory();
-    }
-    if (scan.handled() == kMaxPlaceholdersPerLine) {
-      if (!scan.make_whole()) {
-        return out_of_memory();
-      }
-      log_line(run_log(),
-               "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
-               "linea queda sin llenar:");
-      log_detail(run_log(), content->data());
-      if (!scan.move_to(line_list_next(template_lines))) {
-        return out_of_memory();
-      }
-      continue;
-    }
-    scan.count_handled();
-    Step step = Step::SameLine;
-    if (content->length() == 0) {
-      step = after_value(place_text(fill, span, "", false));
-    } else {
-      step = fill_placeholder(fill, column_sections, master_sections, *content, close, span);
-    }
-    switch (step) {
+    switch (scan_next(fill, column_sections, master_sections)) {
       case Step::SameLine:
         break;
       case Step::TableEnd:
@@ -175,10 +181,6 @@ FillOutcome fill_template(xmlDoc* document, LineList* template_lines, LineList* 
         }
         break;
       case Step::Failed:
-        // The template keeps every replacement made, this one included.
-        log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
-                                           "definici\363n para master table [%s]",
-                                           content->data()));
         return FillOutcome::Failed;
       case Step::OutOfMemory:
         return out_of_memory();

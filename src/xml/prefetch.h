@@ -6,6 +6,8 @@
 // text between them) brings its attributes along while the current one is written.
 #pragma once
 
+#include <cstddef>
+
 #include <libxml/tree.h>
 
 namespace ruvo {
@@ -17,7 +19,7 @@ inline void prefetch_element_after_next(const xmlNode* node) {
     return;
   }
   const char* ahead = reinterpret_cast<const char*>(between->next);
-  for (int line = 0; line < kLines; ++line) {
+  for (std::ptrdiff_t line = 0; line < kLines; ++line) {
     __builtin_prefetch(ahead + 64 * line);
   }
 }

@@ -44,9 +44,10 @@ TEST_F(RunLogTest, LineIsTimestampedToTheMillisecond) {
 
 TEST_F(RunLogTest, DetailAndMemoryCountLines) {
   log_detail(log_.get(), "plantilla.txt");
-  g_memory.mem_in_use = 42;
-  log_memory_count(log_.get(), "Total memoria final:");
-  g_memory.mem_in_use = 0;
+  {
+    test::KeepMemoryCount keep(42);
+    log_memory_count(log_.get(), "Total memoria final:");
+  }
   EXPECT_EQ(test::masked_log_lines(written()),
             (std::vector<std::string>{"                plantilla.txt",
                                       "TS:INFO. Conteo de Memoria Total memoria final:: 42"}));

@@ -74,10 +74,10 @@ TEST_F(SectionTest, HeaderThatCannotBeCopiedGivesNoSection) {
   line_list_rewind(config.get());
   SectionPass pass;
   // Requests: the header text's record and block, the section, then the header line's copy.
-  g_memory.faults.refuse_at = g_memory.faults.requests + 4;
-  EXPECT_FALSE(extract_section(config.get(), kCommaInsertSection, pass));
-  g_memory.faults.refuse_at = 0;
-  g_memory.mem_in_use -= g_memory.faults.refused_bytes;  // a refused block counts all the same
+  {
+    test::RefuseAllocation refuse(4);
+    EXPECT_FALSE(extract_section(config.get(), kCommaInsertSection, pass));
+  }
   LineListPtr retried = extract_section(config.get(), kCommaInsertSection, pass);
   ASSERT_TRUE(retried);
   EXPECT_EQ(lines_of(retried.get()), (Lines{"[COMMA_INSERT]", "x1"}));
@@ -97,13 +97,13 @@ TEST_F(SectionTest, ListKeepsFileOrderAndFindsTablesByTheirHeader) {
   EXPECT_EQ(find_section("Detalle", nullptr), nullptr);
 
   // A refused node releases the section it was given.
-  const std::int64_t before = mem_in_use();
-  LineListPtr section = make_list({"unplaced"});
-  g_memory.faults.refuse_at = g_memory.faults.requests + 1;
-  EXPECT_FALSE(section_list_append(list.get(), std::move(section)));
-  g_memory.faults.refuse_at = 0;
-  EXPECT_EQ(mem_in_use() - before, static_cast<std::int64_t>(sizeof(SectionNode)));
-  g_memory.mem_in_use = before;
+  {
+    const std::int64_t before = mem_in_use();
+    LineListPtr section = make_list({"unplaced"});
+    test::RefuseAllocation refuse(1);
+    EXPECT_FALSE(section_list_append(list.get(), std::move(section)));
+    EXPECT_EQ(mem_in_use() - before, static_cast<std::int64_t>(sizeof(SectionNode)));
+  }
   EXPECT_FALSE(section_list_append(nullptr, make_list({"lost"})));
 }
 

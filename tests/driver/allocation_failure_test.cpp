@@ -47,11 +47,11 @@ TEST_F(AllocationFailureTest, EveryRefusedAllocationEndsCleanly) {
   std::set<int> seen;
   for (std::uint64_t k = 1; k <= requests; ++k) {
     reset_process_state();
-    g_memory.faults.refuse_at = k;
+    test::RefuseAllocation refuse(k);
     const int code = run();
     seen.insert(code);
     EXPECT_TRUE(defined.count(code)) << "refusing request " << k << " gave " << code;
-    EXPECT_EQ(mem_in_use(), g_memory.faults.refused_bytes) << "refusing request " << k << " leaked";
+    EXPECT_EQ(mem_in_use(), refuse.refused_bytes()) << "refusing request " << k << " leaked";
     if (HasFailure()) {
       break;
     }

@@ -46,20 +46,18 @@ TEST_F(InProcessRunTest, FailedRunReportsARealLeakCountOfZero) {
 
 TEST_F(InProcessRunTest, NoMemoryForTheArgumentTableEndsTheRunQuietly) {
   testing::internal::CaptureStdout();
-  g_memory.faults.refuse_at = 3;  // after the two section lists
+  test::RefuseAllocation refuse(3);  // after the two section lists
   EXPECT_EQ(run_command_line("\"in put.xml\" tpl.txt out.txt"), kExitUnusableInvocation);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_FALSE(test::file_exists(dir_.file("Ruvo.log")));
   // The refused request stays in the count; nothing else does.
   EXPECT_EQ(mem_in_use(), static_cast<std::int64_t>(20 * sizeof(char*)));
-  g_memory.mem_in_use = 0;
 }
 
 TEST_F(InProcessRunTest, NoMemoryForOneSlotGivesBackTheOthers) {
-  g_memory.faults.refuse_at = 7;
+  test::RefuseAllocation refuse(7);
   EXPECT_EQ(run_command_line("\"in put.xml\" tpl.txt out.txt"), kExitUnusableInvocation);
   EXPECT_EQ(mem_in_use(), 260);
-  g_memory.mem_in_use = 0;
 }
 
 }  // namespace

@@ -172,7 +172,8 @@ TEST_F(TemplateFillerTest, WholeTextKeysOfTheCommaSection) {
 }
 
 TEST_F(TemplateFillerTest, XmlModeLeavesBareElementsUnencoded) {
-  run_settings().output_mode = OutputMode::Xml;
+  test::ScopedRunSettings settings;
+  settings->output_mode = OutputMode::Xml;
   EXPECT_EQ(fill({"<<a>> <<{//a}>>"}), Lines{"A&B A&amp;B"});
 }
 

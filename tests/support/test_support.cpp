@@ -33,6 +33,28 @@ ScopedCurrentDir::~ScopedCurrentDir() {
   std::filesystem::current_path(previous_);
 }
 
+RefuseAllocation::RefuseAllocation(std::uint64_t after)
+    : refused_before_(g_memory.faults.refused_bytes) {
+  g_memory.faults.refuse_at = g_memory.faults.requests + after;
+}
+
+RefuseAllocation::~RefuseAllocation() {
+  g_memory.faults.refuse_at = 0;
+  g_memory.mem_in_use -= refused_bytes();
+}
+
+std::int64_t RefuseAllocation::refused_bytes() const {
+  return g_memory.faults.refused_bytes - refused_before_;
+}
+
+ScopedRunLog::ScopedRunLog(const std::string& path) {
+  g_process.run_log.reset(std::fopen(path.c_str(), "a"));
+}
+
+ScopedRunLog::~ScopedRunLog() {
+  g_process.run_log.reset();
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;

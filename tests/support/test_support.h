@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/process_state.h"
 #include "text/line_list.h"
+#include "text/memory_counters.h"
 
 namespace ruvo::test {
 
@@ -49,6 +51,61 @@ class ScopedCurrentDir {
 
  private:
   std::filesystem::path previous_;
+};
+
+// Guards for process-wide state: each changes it for the rest of the scope and puts it back.
+
+// Makes the counted allocator refuse the request `after` requests from now (1: the next one).
+// On exit refusals stop and the count gives back the bytes the refused requests were counted
+// with (a refused request counts all the same), so the test's own bytes are what remains.
+class RefuseAllocation {
+ public:
+  explicit RefuseAllocation(std::uint64_t after);
+  RefuseAllocation(const RefuseAllocation&) = delete;
+  RefuseAllocation& operator=(const RefuseAllocation&) = delete;
+  ~RefuseAllocation();
+
+  // Bytes of the requests refused since the guard was made.
+  std::int64_t refused_bytes() const;
+
+ private:
+  std::int64_t refused_before_;
+};
+
+// Keeps the memory count as it is now, to be put back on exit: for tests that move it on purpose.
+class KeepMemoryCount {
+ public:
+  KeepMemoryCount() : count_(g_memory.mem_in_use) {}
+  explicit KeepMemoryCount(std::int64_t value) : KeepMemoryCount() { g_memory.mem_in_use = value; }
+  KeepMemoryCount(const KeepMemoryCount&) = delete;
+  KeepMemoryCount& operator=(const KeepMemoryCount&) = delete;
+  ~KeepMemoryCount() { g_memory.mem_in_use = count_; }
+
+ private:
+  std::int64_t count_;
+};
+
+// Run settings changed through the guard (settings->output_mode = ...) for the rest of the scope.
+class ScopedRunSettings {
+ public:
+  ScopedRunSettings() : previous_(run_settings()) {}
+  ScopedRunSettings(const ScopedRunSettings&) = delete;
+  ScopedRunSettings& operator=(const ScopedRunSettings&) = delete;
+  ~ScopedRunSettings() { run_settings() = previous_; }
+
+  RunSettings* operator->() const { return &run_settings(); }
+
+ private:
+  RunSettings previous_;
+};
+
+// The run log appended to the given file for the rest of the scope, closed on exit.
+class ScopedRunLog {
+ public:
+  explicit ScopedRunLog(const std::string& path);
+  ScopedRunLog(const ScopedRunLog&) = delete;
+  ScopedRunLog& operator=(const ScopedRunLog&) = delete;
+  ~ScopedRunLog();
 };
 
 void write_file(const std::string& path, const std::string& bytes);

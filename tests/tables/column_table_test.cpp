@@ -1,5 +1,7 @@
 #include "tables/column_table.h"
 
+#include <optional>
+
 #include "tables/table_fixture.h"
 
 namespace ruvo {
@@ -25,17 +27,18 @@ class ColumnTableTest : public test::TableFixture {
   }
 
   std::vector<std::string> log_lines() {
-    std::fflush(g_process.run_log.get());
+    std::fflush(run_log());
     return test::masked_log_lines(test::read_file(log_path_));
   }
 
   void open_log() {
     log_path_ = dir_.file("Ruvo.log");
-    g_process.run_log.reset(std::fopen(log_path_.c_str(), "a"));
+    log_.emplace(log_path_);
   }
 
   test::TempDir dir_;
   std::string log_path_;
+  std::optional<test::ScopedRunLog> log_;
 };
 
 TEST_F(ColumnTableTest, WorkedExampleInTextMode) {
@@ -54,7 +57,8 @@ TEST_F(ColumnTableTest, WorkedExampleInTextMode) {
 
 TEST_F(ColumnTableTest, XmlModeEncodesValuesAndLatin1IsKept) {
   parse("<C xmlns=\"urn:f\"><D d=\"Tornillo &amp; tuerca\" n=\"ca\xC3\xB1o\"/></C>");
-  run_settings().output_mode = OutputMode::Xml;
+  test::ScopedRunSettings settings;
+  settings->output_mode = OutputMode::Xml;
   set_template({"<<Detalle>>"}, 0);
   EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:d", "D:n,N"})), TableResult::Expanded);
   const Lines lines = output();

@@ -102,15 +102,13 @@ TEST_F(MasterDefinitionTest, OutOfMemoryKeepsNothing) {
       test::make_list({"[MASTER_TABLE]<<T>>", "element,A,,1", "attribute,a,b", "element,B,,2"});
   const std::int64_t before = mem_in_use();
   for (std::uint64_t k = 1; k < 40; ++k) {
-    g_memory.faults = AllocationFaults{0, k, 0};
+    test::RefuseAllocation refuse(k);
     Tracked<MasterChain> chain = read_master_definitions(section.get());
-    const bool refused = g_memory.faults.refused_bytes > 0;
+    const bool refused = refuse.refused_bytes() > 0;
     EXPECT_EQ(!chain, refused) << "a refused request fails the whole read, k=" << k;
     chain.reset();
     // Only the refused request stays in the count: nothing read was kept.
-    EXPECT_EQ(mem_in_use(), before + g_memory.faults.refused_bytes) << k;
-    g_memory.faults = AllocationFaults{};
-    g_memory.mem_in_use = before;
+    EXPECT_EQ(mem_in_use(), before + refuse.refused_bytes()) << k;
   }
 }
 

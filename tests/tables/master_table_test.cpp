@@ -53,7 +53,8 @@ TEST_F(MasterTableTest, WorkedExampleInTextAndXmlMode) {
       "</Detaprod><Detaprod cantidad=\"1\"/></Comprobante>");
   EXPECT_EQ(expand("<<T>>A B", definition), expected);
   EXPECT_EQ(cursor_line(), "~]");
-  run_settings().output_mode = OutputMode::Xml;
+  test::ScopedRunSettings settings;
+  settings->output_mode = OutputMode::Xml;
   EXPECT_EQ(expand("<<T>>A B", definition), expected);
   XmlCharPtr last(xmlGetProp(context_.get()->node, BAD_CAST "cantidad"));
   EXPECT_STREQ(reinterpret_cast<const char*>(last.get()), "1")
@@ -62,17 +63,18 @@ TEST_F(MasterTableTest, WorkedExampleInTextAndXmlMode) {
 
 TEST_F(MasterTableTest, PreviewKeepsTheFirstAndLastRowsOfEachLevel) {
   parse_items(10);
-  run_settings().preview = {true, 2};
+  test::ScopedRunSettings settings;
+  settings->preview = {true, 2};
   EXPECT_EQ(values(expand("<<T>>", {"element,I", "attribute,n,"})), (Lines{"1", "2", "9", "10"}));
 
   parse_items(4);
   EXPECT_EQ(values(expand("<<T>>", {"element,I", "attribute,n,"})), (Lines{"1", "2", "3", "4"}));
 
-  run_settings().preview = {true, 0};
+  settings->preview = {true, 0};
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,n,"}), Lines{});
-  run_settings().preview = {true, -3};
+  settings->preview = {true, -3};
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,n,"}), Lines{});
-  run_settings().preview = {true, -2147483647 - 1};
+  settings->preview = {true, -2147483647 - 1};
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,n,"}), Lines{});
 }
 
@@ -80,7 +82,8 @@ TEST_F(MasterTableTest, PreviewAppliesAnewUnderEachParentAndSkipsWhatIsUnder) {
   parse(
       "<r><P p=\"1\"><C c=\"a\"/><C c=\"b\"/><C c=\"c\"/></P><P p=\"2\"><C c=\"d\"/></P>"
       "<P p=\"3\"><C c=\"e\"/></P></r>");
-  run_settings().preview = {true, 1};
+  test::ScopedRunSettings settings;
+  settings->preview = {true, 1};
   EXPECT_EQ(
       values(expand("<<T>>", {"element,P,,1", "attribute,p,", "element,C,,2", "attribute,c,"})),
       (Lines{"1", "a", "c", "3", "e"}));

@@ -76,7 +76,8 @@ TEST_F(TableOutputTest, CellsLabelsAndBlocks) {
 
 TEST_F(TableOutputTest, XmlModeEncodesTheWholeValue) {
   parse("<r/>");
-  run_settings().output_mode = OutputMode::Xml;
+  test::ScopedRunSettings settings;
+  settings->output_mode = OutputMode::Xml;
   set_template({"<<T>>"}, 0);
   TableOutput out = begin_table_output(template_.get(), nullptr);
   TextBufferPtr value = text_buffer_from("A&B <x>");
@@ -89,7 +90,8 @@ TEST_F(TableOutputTest, XmlModeEncodesTheWholeValue) {
 // as ISO-8859-1 on the first byte that was not, so equal values came out differently.
 TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
   parse("<r/>");
-  run_settings().output_mode = OutputMode::Xml;
+  test::ScopedRunSettings settings;
+  settings->output_mode = OutputMode::Xml;
   set_template({"<<T>>"}, 0);
   TableOutput out = begin_table_output(template_.get(), nullptr);
   TextBufferPtr pair = text_buffer_from("\xC3\xB1");  // two Latin-1 letters, UTF-8 in form

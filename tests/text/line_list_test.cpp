@@ -109,14 +109,12 @@ TEST_F(LineListTest, ReplaceSpanRewritesTheLineInPlace) {
 TEST_F(LineListTest, ReplaceSpanWithoutMemoryLeavesTheLineWhole) {
   LineListPtr list = make_list({"ab<<X>>cd"});
   Line* line = line_list_rewind(list.get());
-  const std::int64_t before = mem_in_use();
-  g_memory.faults.refuse_at = g_memory.faults.requests + 1;
+  test::RefuseAllocation refuse(1);
   // A short result stays inside the line record and needs no memory; a long one does.
   EXPECT_FALSE(line_replace_span(line, 2, 6, "a value too long for the line record"));
   EXPECT_EQ(line->view(), "ab<<X>>cd");
   EXPECT_TRUE(line_replace_span(line, 2, 6, "value"));
   EXPECT_EQ(line->view(), "abvaluecd");
-  g_memory.mem_in_use = before;
 }
 
 TEST_F(LineListTest, LinesAreReadWithoutMovingTheCursor) {

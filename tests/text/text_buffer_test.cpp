@@ -59,12 +59,10 @@ TEST_F(TextBufferTest, AppendCopiesNulBytesAndAcceptsNoSource) {
 TEST_F(TextBufferTest, FailedGrowthLeavesTheBufferAsItWas) {
   TextBufferPtr buffer = text_buffer_from("abc");
   ASSERT_TRUE(buffer);
-  const std::int64_t before = mem_in_use();
-  g_memory.faults.refuse_at = g_memory.faults.requests + 1;
+  test::RefuseAllocation refuse(1);
   EXPECT_FALSE(text_buffer_append(buffer, std::string(200, 'y').c_str()));
   EXPECT_EQ(buffer->view(), "abc");
   EXPECT_EQ(buffer->capacity(), 128u);
-  g_memory.mem_in_use = before;
 }
 
 TEST_F(TextBufferTest, NewCloneFillAndAssign) {

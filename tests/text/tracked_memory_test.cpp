@@ -16,14 +16,14 @@ TEST_F(TrackedMemoryTest, CountsEveryRequestAndRelease) {
 
   // Giving back another size shifts the count by the difference: the count is only as true
   // as the sizes its callers give back.
+  test::KeepMemoryCount keep;
   block = tracked_alloc(40);
   tracked_free(block, 30);
   EXPECT_EQ(mem_in_use(), 10);
-  g_memory.mem_in_use = 0;
 }
 
 TEST_F(TrackedMemoryTest, RefusedRequestStillCountsItsSize) {
-  g_memory.faults.refuse_at = 2;
+  test::RefuseAllocation refuse(2);
   void* first = tracked_alloc(8);
   void* second = tracked_alloc(16);
   EXPECT_NE(first, nullptr);
@@ -31,7 +31,6 @@ TEST_F(TrackedMemoryTest, RefusedRequestStillCountsItsSize) {
   EXPECT_EQ(mem_in_use(), 24);
   tracked_free(first, 8);
   EXPECT_EQ(mem_in_use(), 16);
-  g_memory.mem_in_use = 0;
 }
 
 TEST_F(TrackedMemoryTest, OwnersGiveBackExactlyWhatTheyTook) {
@@ -62,11 +61,10 @@ TEST_F(TrackedMemoryTest, ArrayOfOwnersGivesBackTheirBlocksAndItsOwn) {
 }
 
 TEST_F(TrackedMemoryTest, FailedRecordLeavesNoBlockBehind) {
-  g_memory.faults.refuse_at = 1;
+  test::RefuseAllocation refuse(1);
   auto record = make_tracked<double>(1.0);
   EXPECT_FALSE(record);
   EXPECT_EQ(mem_in_use(), static_cast<std::int64_t>(sizeof(double)));
-  g_memory.mem_in_use = 0;
 }
 
 }  // namespace
