@@ -86,8 +86,8 @@ OutputFile::OutputFile(const char* path) {
   if (!pattern) {
     return;
   }
-  const int descriptor = mkstemp(pattern->data());
-  if (descriptor < 0) {
+  Fd descriptor(mkstemp(pattern->data()));
+  if (!descriptor.is_open()) {
     // A folder where no file may be made can still hold a writable output: it is written in
     // place at the end.
     if (errno == EACCES || errno == EPERM) {
@@ -96,11 +96,11 @@ OutputFile::OutputFile(const char* path) {
     return;
   }
   temporary_ = std::move(pattern);
-  descriptor_ = descriptor;
+  descriptor_ = std::move(descriptor);
   // The new file keeps an existing output's permission bits and owner.
   if (exists) {
     mode_ = status.st_mode & 07777;
-    static_cast<void>(fchown(descriptor, status.st_uid, status.st_gid));
+    static_cast<void>(fchown(descriptor_.get(), status.st_uid, status.st_gid));
   } else {
     mode_ = new_file_mode();
   }
@@ -109,16 +109,14 @@ OutputFile::OutputFile(const char* path) {
 }
 
 OutputFile::~OutputFile() {
-  if (descriptor_ >= 0) {
-    close(descriptor_);
-  }
+  static_cast<void>(descriptor_.close());
   if (temporary_) {
     unlink(temporary_->data());
   }
 }
 
 void OutputFile::put_line_slowly(std::string_view line) noexcept {
-  if (descriptor_ < 0 || failed_) {
+  if (!descriptor_.is_open() || failed_) {
     return;
   }
   if (!first_line_) {
@@ -149,7 +147,7 @@ bool OutputFile::flush() noexcept {
 }
 
 void OutputFile::write_out(const char* bytes, std::size_t count) noexcept {
-  if (failed_ || !write_all(descriptor_, bytes, count)) {
+  if (failed_ || !write_all(descriptor_.get(), bytes, count)) {
     failed_ = true;
     return;
   }
@@ -157,7 +155,7 @@ void OutputFile::write_out(const char* bytes, std::size_t count) noexcept {
   // The disk starts on what is written while the run goes on, so the fsync that completes the
   // file has little left to wait for. Only a hint: fsync still decides.
   if (written_ - handed_to_disk_ >= kWritebackStep) {
-    static_cast<void>(sync_file_range(descriptor_, static_cast<off_t>(handed_to_disk_),
+    static_cast<void>(sync_file_range(descriptor_.get(), static_cast<off_t>(handed_to_disk_),
                                       static_cast<off_t>(written_ - handed_to_disk_),
                                       SYNC_FILE_RANGE_WRITE));
     handed_to_disk_ = written_;
@@ -170,8 +168,8 @@ bool OutputFile::finish(const LineList* rest) {
   }
   // A held output is opened only now, as fopen(path, "w") opens a file, and written the same way.
   if (kind_ == Kind::Held) {
-    descriptor_ = open(path_->data(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (descriptor_ < 0) {
+    descriptor_ = Fd(open(path_->data(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
+    if (!descriptor_.is_open()) {
       return false;
     }
     buffer_ = ByteBlock(kStreamBufferSize);
@@ -184,13 +182,14 @@ bool OutputFile::finish(const LineList* rest) {
 
 bool OutputFile::close_in_place() {
   const bool written = flush();
-  return close(std::exchange(descriptor_, -1)) == 0 && written;
+  return descriptor_.close() && written;
 }
 
 // Only a close that succeeds after fsync means the bytes reached the file.
 bool OutputFile::commit() {
-  const bool written = flush() && fchmod(descriptor_, mode_) == 0 && fsync(descriptor_) == 0;
-  const bool closed = close(std::exchange(descriptor_, -1)) == 0;
+  const bool written =
+      flush() && fchmod(descriptor_.get(), mode_) == 0 && fsync(descriptor_.get()) == 0;
+  const bool closed = descriptor_.close();
   if (!written || !closed || std::rename(temporary_->data(), path_->data()) != 0) {
     return false;
   }

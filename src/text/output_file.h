@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "text/file_handle.h"
 #include "text/line_list.h"
 #include "text/text_buffer.h"
 #include "text/tracked_memory.h"
@@ -40,7 +41,7 @@ class OutputFile {
   void put_line(std::string_view line) noexcept {
     // Most lines are short and fit in the block: copied there without further calls.
     const std::size_t separator = first_line_ ? 0 : 1;
-    if (descriptor_ >= 0 && !failed_ && used_ + separator + line.size() <= buffer_.size()) {
+    if (descriptor_.is_open() && !failed_ && used_ + separator + line.size() <= buffer_.size()) {
       char* at = buffer_.get() + used_;
       if (separator != 0) {
         *at++ = '\n';
@@ -72,7 +73,7 @@ class OutputFile {
   Kind kind_ = Kind::Unusable;
   TextBufferPtr path_;       // where the output goes (a link resolved to the file it names)
   TextBufferPtr temporary_;  // the temporary file's path while it exists
-  int descriptor_ = -1;      // the file being written: the temporary one, or a held output
+  Fd descriptor_;            // the file being written: the temporary one, or a held output
                              // from finish on
   mode_t mode_ = 0;          // the permission bits the output gets
   ByteBlock buffer_;         // bytes put but not written yet
