@@ -55,6 +55,11 @@ ScopedRunLog::~ScopedRunLog() {
   g_process.run_log.reset();
 }
 
+XmlDocPtr parse_xml(const std::string& xml, int options) {
+  return XmlDocPtr(
+      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "test.xml", nullptr, options));
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;

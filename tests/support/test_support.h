@@ -11,6 +11,7 @@
 #include "base/process_state.h"
 #include "text/line_list.h"
 #include "text/memory_counters.h"
+#include "xml/xml_handles.h"
 
 namespace ruvo::test {
 
@@ -25,6 +26,19 @@ class CleanStateTest : public ::testing::Test {
     reset_process_state();
   }
 };
+
+// Tests on libxml2 documents: libxml2 prints nothing of its own.
+class XmlTest : public CleanStateTest {
+ protected:
+  void SetUp() override {
+    CleanStateTest::SetUp();
+    silence_libxml2_messages();
+  }
+};
+
+// A document parsed from memory as "test.xml" with the given libxml2 options; none when it is not
+// well-formed.
+XmlDocPtr parse_xml(const std::string& xml, int options = 0);
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {

@@ -12,22 +12,12 @@
 namespace ruvo {
 namespace {
 
-class NamespacesTest : public test::CleanStateTest {
- protected:
-  void SetUp() override {
-    test::CleanStateTest::SetUp();
-    silence_libxml2_messages();
-  }
-};
-
-XmlDocPtr parse(const std::string& xml, int options = 0) {
-  return XmlDocPtr(
-      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "test.xml", nullptr, options));
-}
+using NamespacesTest = test::XmlTest;
+using test::parse_xml;
 
 // The URI a prefix ends bound to once the document's namespaces are registered.
 std::string bound_uri(const std::string& xml, const char* prefix, int options = 0) {
-  XmlDocPtr doc = parse(xml, options);
+  XmlDocPtr doc = parse_xml(xml, options);
   EXPECT_TRUE(doc) << xml;
   XPathContext context = make_xpath_context(doc.get());
   const xmlChar* uri = xmlXPathNsLookup(context.get(), BAD_CAST prefix);
@@ -60,9 +50,9 @@ TEST_F(NamespacesTest, LastNodeInScopeDecidesTheBinding) {
 }
 
 TEST_F(NamespacesTest, DefaultNamespaceIsBoundOnlyToANonEmptyUri) {
-  XmlDocPtr plain = parse("<r xmlns:p='urn:p'><p:a/></r>");
-  XmlDocPtr undeclared = parse("<r xmlns='urn:1'><a xmlns=''><b/></a></r>");
-  XmlDocPtr redeclared = parse("<r xmlns='urn:1'><a xmlns=''/><b/></r>");
+  XmlDocPtr plain = parse_xml("<r xmlns:p='urn:p'><p:a/></r>");
+  XmlDocPtr undeclared = parse_xml("<r xmlns='urn:1'><a xmlns=''><b/></a></r>");
+  XmlDocPtr redeclared = parse_xml("<r xmlns='urn:1'><a xmlns=''/><b/></r>");
   ASSERT_TRUE(plain && undeclared && redeclared);
   EXPECT_FALSE(make_xpath_context(plain.get()).default_namespace_bound);
   EXPECT_FALSE(make_xpath_context(undeclared.get()).default_namespace_bound);

@@ -10,18 +10,8 @@
 namespace ruvo {
 namespace {
 
-class QualifyTest : public test::CleanStateTest {
- protected:
-  void SetUp() override {
-    test::CleanStateTest::SetUp();
-    silence_libxml2_messages();
-  }
-};
-
-XmlDocPtr parse(const std::string& xml, int options = 0) {
-  return XmlDocPtr(
-      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "test.xml", nullptr, options));
-}
+using QualifyTest = test::XmlTest;
+using test::parse_xml;
 
 std::string qualified(std::string_view path, bool bound = true) {
   TextBufferPtr result = qualify_path(path, bound);
@@ -75,7 +65,7 @@ TEST_F(QualifyTest, WithoutDefaultNamespaceOnlyTheSeparatorsChange) {
 
 TEST_F(QualifyTest, QualifiedNodeNameUsesNonEmptyPrefixesOnly) {
   XmlDocPtr doc =
-      parse("<r xmlns='urn:1' xmlns:ns='urn:2'><ns:Sello/><Total/><a xmlns=''/><b/></r>");
+      parse_xml("<r xmlns='urn:1' xmlns:ns='urn:2'><ns:Sello/><Total/><a xmlns=''/><b/></r>");
   ASSERT_TRUE(doc);
   xmlNode* b = xmlDocGetRootElement(doc.get())->last;
   xmlSetNs(b, xmlNewNs(b, BAD_CAST "urn:3", BAD_CAST ""));
