@@ -27,6 +27,17 @@ TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std:
   return value;
 }
 
+// The element a bare-element placeholder names: its whole content, or what stands between the
+// quotes of a content quoted whole ('cbc:Note'), which may then hold a prefix or a path. Taken
+// as it is, a quoted content would make the expression //'cbc:Note', which is no location path.
+std::string_view bare_element_name(std::string_view content) {
+  const bool quoted_whole =
+      content.size() >= 3 && (content.front() == '\'' || content.front() == '"') &&
+      content.back() == content.front() &&
+      content.substr(1, content.size() - 2).find_first_of("'\"") == std::string_view::npos;
+  return quoted_whole ? content.substr(1, content.size() - 2) : content;
+}
+
 }  // namespace
 
 FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode) {
@@ -88,8 +99,9 @@ FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Sp
 }
 
 FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
+  const std::string_view name = bare_element_name(content.view());
   TextBufferPtr path = text_buffer_from("//");
-  if (!path || !text_buffer_append_buffer(path, &content)) {
+  if (!path || !text_buffer_append_bytes(path, name.data(), name.size())) {
     return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
                                                                    : FillStatus::OutOfMemory;
   }
@@ -110,7 +122,7 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
     return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
                                                                    : FillStatus::OutOfMemory;
   }
-  TextBufferPtr text = with_separators(std::move(value), fill.comma_section, content.view());
+  TextBufferPtr text = with_separators(std::move(value), fill.comma_section, name);
   return place_text(fill, span, text ? text->view() : "", false);
 }
 

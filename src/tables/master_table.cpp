@@ -29,9 +29,22 @@ struct MasterRun {
   TextBufferPtr grouped;  // the same value with thousands separators
 };
 
+// A level's name is an element's local name, or with a colon its qualified name (prefix:local,
+// as the document writes it): a local name never holds a colon.
 bool has_name(const xmlNode* node, const TextBuffer& name) {
-  return node->type == XML_ELEMENT_NODE && node->name != nullptr &&
-         std::strcmp(reinterpret_cast<const char*>(node->name), name.data()) == 0;
+  if (node->type != XML_ELEMENT_NODE || node->name == nullptr) {
+    return false;
+  }
+  const std::string_view local = reinterpret_cast<const char*>(node->name);
+  const std::string_view wanted = name.data();  // up to a NUL, as names are compared
+  const std::size_t colon = wanted.find(':');
+  if (colon == std::string_view::npos) {
+    return local == wanted;
+  }
+  const xmlNs* ns = node->ns;
+  return ns != nullptr && ns->prefix != nullptr &&
+         wanted.substr(0, colon) == reinterpret_cast<const char*>(ns->prefix) &&
+         wanted.substr(colon + 1) == local;
 }
 
 // The node itself or its first following sibling with the level's name. A namespace node has

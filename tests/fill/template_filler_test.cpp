@@ -14,7 +14,8 @@ constexpr const char* kDocument =
     "<Comprobante xmlns=\"urn:f\" xmlns:ns=\"urn:ns\" total=\"1234\" subTotal=\"99\">"
     "<ns:Comprobante total=\"5\" Comprobante=\"ns-attr\"/>"
     "<Total>T</Total><Num>5000</Num><a>A&amp;B</a><D importe=\"7\"/><D "
-    "importe=\"8\"/></Comprobante>";
+    "importe=\"8\"/><ns:Nota>N</ns:Nota><ns:Grupo><ns:Cantidad>12000</ns:Cantidad></ns:Grupo>"
+    "</Comprobante>";
 
 class TemplateFillerTest : public test::TableFixture {
  protected:
@@ -169,6 +170,14 @@ TEST_F(TemplateFillerTest, WholeTextKeysOfTheCommaSection) {
   EXPECT_EQ(fill({"<<%RUVO_FILL_TOTAL%>> <<%UNSET_RUVO_VARIABLE%>>"}, bare_name),
             Lines{"1234567 "});
   unsetenv("RUVO_FILL_TOTAL");
+}
+
+TEST_F(TemplateFillerTest, QuotedBareElementsMayHoldAPrefixOrAPath) {
+  LineList* comma = section({"[COMMA_INSERT]", "ns:Cantidad"});
+  EXPECT_EQ(fill({"<<'ns:Nota'>>|<<\"ns:Nota\">>|<<'ns:Grupo/ns:Cantidad'>>|<<'Total'>>",
+                  "<<'ns:Cantidad'>>", "<<'ns:Nota'x>>|<<''>>|<<'a\"b'>>|<<'ns:Nota\">>"},
+                 comma),
+            (Lines{"N|N|12000|T", "12,000", "|||"}));
 }
 
 TEST_F(TemplateFillerTest, XmlModeLeavesBareElementsUnencoded) {

@@ -130,6 +130,18 @@ TEST_F(MasterTableTest, FirstLevelVisitsOnlyTheFirstSelectedNodesSiblings) {
   EXPECT_EQ(expand("<<T>>", {"element,I,//namespace::*", "attribute,n,"}), Lines{});
 }
 
+TEST_F(MasterTableTest, PrefixedLevelNamesMatchTheQualifiedName) {
+  parse(
+      "<c:R xmlns:c=\"urn:c\" xmlns:d=\"urn:d\"><c:C n=\"1\"><c:T t=\"a\"/><c:T t=\"b\"/></c:C>"
+      "<d:C n=\"x\"/><c:C n=\"2\"/></c:R>");
+  EXPECT_EQ(
+      values(expand("<<T>>", {"element,c:C,,1", "attribute,n,", "element,c:T,,2", "attribute,t,"})),
+      (Lines{"1", "a", "b", "2"}));
+  // Without a colon the local name is compared, as always; another prefix is another name.
+  EXPECT_EQ(values(expand("<<T>>", {"element,C,//c:C", "attribute,n,"})), (Lines{"1", "x", "2"}));
+  EXPECT_EQ(expand("<<T>>", {"element,e:C,//c:C", "attribute,n,"}), Lines{});
+}
+
 TEST_F(MasterTableTest, CellsComeFromTheNodesOwnAttributes) {
   parse("<r xmlns:p=\"urn:p\"><I a=\"\" p:b=\"pb\"><I a=\"inner\"/></I></r>");
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,,Empty", "attribute,a,A", "attribute,b,B",
