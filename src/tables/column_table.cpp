@@ -19,14 +19,72 @@ namespace ruvo {
 namespace {
 
 struct ColumnField {
-  TextBufferPtr attribute;
-  TextBufferPtr label;  // none when the field line has no ','
-  TextBufferPtr value;  // none until an element had the attribute
+  TextBufferPtr attribute;  // the attribute's name, or {expression} with its braces
+  TextBufferPtr label;      // none when the field line has no ','
+  TextBufferPtr value;      // none until an element had the attribute
+  bool expression = false;  // the value is the text of what {expression} selects
   // How the value is read, decided once per table (see prepare_field).
   bool plain_name = false;
   XmlXPathCompExprPtr compiled;
-  bool grouped = false;  // listed in COMMA_INSERT with the table's element
+  bool grouped = false;  // listed in COMMA_INSERT with the table's element, or as {expression}
 };
+
+// A field line cut into its parts, as views into the line.
+struct FieldLine {
+  std::string_view element;
+  std::string_view attribute;
+  std::string_view label;
+  bool has_label = false;
+  bool expression = false;
+};
+
+bool is_quote(char c) {
+  return c == '\'' || c == '"';
+}
+
+// After the element's colon: {expression} up to the first '}' followed by ',' or the line's end,
+// else an attribute name up to the first ','. Then the label, after that ','.
+void read_field_rest(std::string_view rest, FieldLine& field) {
+  if (!rest.empty() && rest.front() == '{') {
+    for (std::size_t close = rest.find('}'); close != std::string_view::npos;
+         close = rest.find('}', close + 1)) {
+      if (close + 1 == rest.size() || rest[close + 1] == ',') {
+        field.attribute = rest.substr(0, close + 1);
+        field.expression = true;
+        field.has_label = close + 1 < rest.size();
+        field.label = field.has_label ? rest.substr(close + 2) : std::string_view();
+        return;
+      }
+    }
+  }
+  const std::size_t comma = rest.find(',');
+  field.attribute = rest.substr(0, comma);
+  field.has_label = comma != std::string_view::npos;
+  field.label = field.has_label ? rest.substr(comma + 1) : std::string_view();
+}
+
+// "element:attribute[,label]", where a quoted element ('cac:InvoiceLine':...) runs to its
+// closing quote and may hold a colon, and the attribute may be {expression}. False for a line
+// whose text before its first ',' holds no ':'. Both new readings only take text that would
+// otherwise name no element or attribute at all: an element beginning with a quote is no
+// XPath name, nor an attribute named "{...".
+bool read_field_line(std::string_view text, FieldLine& field) {
+  if (text.size() > 2 && is_quote(text.front())) {
+    const std::size_t close = text.find(text.front(), 1);
+    if (close != std::string_view::npos && close + 1 < text.size() && text[close + 1] == ':') {
+      field.element = text.substr(1, close - 1);
+      read_field_rest(text.substr(close + 2), field);
+      return true;
+    }
+  }
+  const std::size_t colon = text.substr(0, text.find(',')).find(':');
+  if (colon == std::string_view::npos) {
+    return false;
+  }
+  field.element = text.substr(0, colon);
+  read_field_rest(text.substr(colon + 1), field);
+  return true;
+}
 
 using ColumnFields = TrackedList<ColumnField>;
 
@@ -40,18 +98,16 @@ ReadOutcome read_column_fields(LineList* section, ColumnFields& fields, TextBuff
   for (const Line* line = line_list_next(section); line != nullptr;
        line = line_list_next(section)) {
     any = true;
-    const std::string_view text = line->view();
-    const std::size_t comma = text.find(',');
-    const std::string_view pair = text.substr(0, comma);
-    const std::size_t colon = pair.find(':');
-    if (colon == std::string_view::npos) {
+    FieldLine parts;
+    if (!read_field_line(line->view(), parts)) {
       return ReadOutcome::DefinitionError;
     }
     ColumnField field;
-    element = text_buffer_from(pair.substr(0, colon));
-    field.attribute = text_buffer_from(pair.substr(colon + 1));
-    if (comma != std::string_view::npos) {
-      field.label = text_buffer_from(text.substr(comma + 1));
+    element = text_buffer_from(parts.element);
+    field.attribute = text_buffer_from(parts.attribute);
+    field.expression = parts.expression;
+    if (parts.has_label) {
+      field.label = text_buffer_from(parts.label);
       if (!field.label) {
         return ReadOutcome::OutOfMemory;
       }
@@ -81,11 +137,57 @@ TextBufferPtr column_row_text(const Line* line) {
   return row;
 }
 
+// {expression} is qualified like an XPath placeholder and compiled once; COMMA_INSERT lists it
+// by its whole text, braces included.
+void prepare_expression_field(ColumnField& field, XPathContext& context, LineList* comma_section) {
+  const std::string_view whole = field.attribute->view();
+  field.grouped = is_comma_text(comma_section, whole);
+  TextBufferPtr inner = text_buffer_from(whole.substr(1, whole.size() - 2));
+  TextBufferPtr qualified =
+      inner ? qualify_path_buffer(*inner, context.default_namespace_bound) : TextBufferPtr();
+  if (qualified) {
+    field.compiled.reset(
+        xmlXPathCtxtCompile(context.get(), reinterpret_cast<const xmlChar*>(qualified->data())));
+  }
+}
+
+// The text of the first node the field's expression selects from the current node, or none.
+// The context node is left where the row put it.
+void read_expression_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch) {
+  field.value.reset();
+  if (!field.compiled) {
+    return;
+  }
+  xmlXPathContext* handle = context.get();
+  xmlNode* const row_node = handle->node;
+  XmlXPathObjectPtr result(xmlXPathCompiledEval(field.compiled.get(), handle));
+  handle->node = row_node;
+  if (!result || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
+      result->nodesetval->nodeNr == 0) {
+    return;
+  }
+  XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
+  if (!content) {
+    return;
+  }
+  if (!field.grouped) {
+    static_cast<void>(latin1_assign(field.value, content.get()));
+    return;
+  }
+  if (latin1_assign(scratch, content.get())) {
+    static_cast<void>(format_thousands_into(scratch->data(), field.value));
+  }
+}
+
 // The value of every field is ./@name evaluated on each element. For a plain name that is the
 // element's own attribute of that name in no namespace, read straight from the node; any other
 // name is compiled once and evaluated per element.
 void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& element,
                    LineList* comma_section) {
+  if (field.expression) {
+    prepare_expression_field(field, context, comma_section);
+    return;
+  }
   field.grouped = is_comma_pair(comma_section, element.view(), field.attribute->view());
   // ./@name with a plain name selects exactly the attribute of that name without prefix.
   field.plain_name = is_plain_ncname(field.attribute->view());
@@ -139,6 +241,10 @@ const xmlChar* attribute_text(xmlNode* attribute, XmlCharPtr& assembled) {
 // Replaces the field's value with what the current node holds; the value stays when the node
 // lacks the attribute (or memory is short). A grouped value passes through scratch.
 void read_field_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch) {
+  if (field.expression) {
+    read_expression_value(context, field, scratch);
+    return;
+  }
   XmlXPathObjectPtr result;
   xmlNode* attribute = find_field_attribute(context, field, result);
   if (attribute == nullptr) {

@@ -64,7 +64,10 @@ bool add_master_field(MasterChain& chain, TextBufferPtr name, TextBufferPtr labe
   if (level == nullptr) {
     return false;
   }
-  return level->fields.append(MasterField{std::move(name), std::move(label)}) != nullptr;
+  MasterField field;
+  field.name = std::move(name);
+  field.label = std::move(label);
+  return level->fields.append(std::move(field)) != nullptr;
 }
 
 bool read_master_definition(MasterChain& chain, std::string_view line) {

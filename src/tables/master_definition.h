@@ -19,12 +19,16 @@
 #include "text/line_list.h"
 #include "text/text_buffer.h"
 #include "text/tracked_list.h"
+#include "xml/xml_handles.h"
 
 namespace ruvo {
 
 struct MasterField {
-  TextBufferPtr name;   // attribute name; empty makes an always-empty cell
+  TextBufferPtr name;   // attribute name, or {expression}; empty makes an always-empty cell
   TextBufferPtr label;  // column label, or the block start's label; may be empty
+  // For {expression}: compiled at the first cell (the context knows the namespaces then).
+  XmlXPathCompExprPtr compiled;
+  bool compile_tried = false;
   // While a table is expanded: whether the last namespace seen on this level's nodes puts the
   // field in COMMA_INSERT, so the test is not repeated for every node.
   const xmlNs* grouped_for = nullptr;

@@ -100,12 +100,57 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
   return field.grouped;
 }
 
+bool is_expression_field(const MasterField& field) {
+  const std::string_view name = field.name->view();
+  return name.size() >= 2 && name.front() == '{' && name.back() == '}';
+}
+
+// {expression} evaluated from the node: the text of the first node it selects (none for no node
+// or a result of another type), grouped when COMMA_INSERT lists the whole text. The context
+// node stays where the table has it, for the levels that search from it.
+const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
+  const std::string_view whole = field.name->view();
+  if (!field.compile_tried) {
+    field.compile_tried = true;
+    TextBufferPtr inner = text_buffer_from(whole.substr(1, whole.size() - 2));
+    TextBufferPtr qualified =
+        inner ? qualify_path_buffer(*inner, run.context.default_namespace_bound) : TextBufferPtr();
+    if (qualified) {
+      field.compiled.reset(xmlXPathCtxtCompile(
+          run.context.get(), reinterpret_cast<const xmlChar*>(qualified->data())));
+    }
+  }
+  if (!field.compiled) {
+    return nullptr;
+  }
+  xmlXPathContext* handle = run.context.get();
+  xmlNode* const kept = handle->node;
+  handle->node = node;
+  XmlXPathObjectPtr result(xmlXPathCompiledEval(field.compiled.get(), handle));
+  handle->node = kept;
+  if (!result || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
+      result->nodesetval->nodeNr == 0) {
+    return nullptr;
+  }
+  XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
+  if (!content || !latin1_assign(run.scratch, content.get())) {
+    return nullptr;
+  }
+  if (is_comma_text(run.comma_section, whole)) {
+    return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
+  }
+  return run.scratch.get();
+}
+
 // The node's own attribute of the field's name, as the text to place (in the run's scratch
 // buffer, or its grouped buffer); none when the node has no such attribute.
-const TextBuffer* cell_text(MasterRun& run, const xmlNode* node, MasterField& field) {
+const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
   const TextBuffer& name = *field.name;
   if (name.length() == 0) {
     return nullptr;
+  }
+  if (is_expression_field(field)) {
+    return expression_cell_text(run, node, field);
   }
   for (const xmlAttr* attribute = node->properties; attribute != nullptr;
        attribute = attribute->next) {

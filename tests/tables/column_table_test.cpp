@@ -146,5 +146,38 @@ TEST_F(ColumnTableTest, ListedPairsAreGroupedByThousands) {
   EXPECT_EQ(output(), (Lines{"~[ ", "~# ", "1,234,567.5", "~]", "~[ ", "~# ", "1234", "~]"}));
 }
 
+// Line data kept in element text, under prefixed elements (as UBL puts it).
+constexpr const char* kTextLines =
+    "<Invoice xmlns=\"urn:i\" xmlns:cac=\"urn:cac\" xmlns:cbc=\"urn:cbc\">"
+    "<cac:InvoiceLine><cbc:ID>1</cbc:ID><cbc:Qty unit=\"H87\">1500</cbc:Qty>"
+    "<cac:Item><cbc:Name>Tornillo</cbc:Name></cac:Item><Nota>n1</Nota></cac:InvoiceLine>"
+    "<cac:InvoiceLine><cbc:ID>2</cbc:ID></cac:InvoiceLine></Invoice>";
+
+TEST_F(ColumnTableTest, QuotedElementsAndExpressionFieldsReadLinesKeptInText) {
+  parse(kTextLines);
+  LineList* comma = section({"[COMMA_INSERT]", "{cbc:Qty}", "cac:InvoiceLine:cbc:ID"});
+  set_template({"<<Detalle>>"}, 0);
+  ASSERT_EQ(
+      expand(section({"[TABLE_COLUMNS]<<Detalle>>", "'cac:InvoiceLine':{cbc:ID},Id",
+                      "\"cac:InvoiceLine\":{cbc:Qty},Jr@?", "'cac:InvoiceLine':{cac:Item/cbc:Name}",
+                      "'cac:InvoiceLine':{Nota},N", "'cac:InvoiceLine':{cbc:Qty/@unit},{u}",
+                      "'cac:InvoiceLine':{count(*)}", "'cac:InvoiceLine':{cbc:ID}x,L"}),
+             comma),
+      TableResult::Expanded);
+  // No value is carried from one row to the next; the pair line never matches a field.
+  EXPECT_EQ(output(),
+            (Lines{"~[ ", "~# Id",  "1",   "~# Jr@?", "1,500", "~# ",  "Tornillo", "~# N",
+                   "n1",  "~# {u}", "H87", "~# ",     "",      "~# L", "",         "~]",  //
+                   "~[ ", "~# Id",  "2",   "~# Jr@?", "",      "~# ",  "",         "~# N",
+                   "",    "~# {u}", "",    "~# ",     "",      "~# L", "",         "~]"}));
+  EXPECT_STREQ(reinterpret_cast<const char*>(context_.get()->node->name), "InvoiceLine")
+      << "fields leave the context node on the row's element";
+  // Without its closing quote and colon, a quoted name is read as always: no rows.
+  set_template({"<<Detalle>>"}, 0);
+  ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "'cac:InvoiceLine:{cbc:ID}"})),
+            TableResult::Expanded);
+  EXPECT_EQ(output(), Lines{});
+}
+
 }  // namespace
 }  // namespace ruvo

@@ -142,6 +142,25 @@ TEST_F(MasterTableTest, PrefixedLevelNamesMatchTheQualifiedName) {
   EXPECT_EQ(expand("<<T>>", {"element,e:C,//c:C", "attribute,n,"}), Lines{});
 }
 
+TEST_F(MasterTableTest, ExpressionCellsReadFromTheLevelsElement) {
+  parse(
+      "<R xmlns=\"urn:r\" xmlns:c=\"urn:c\"><L><c:Q>1500</c:Q><N>uno</N><T v=\"a\"/></L>"
+      "<L><T v=\"b\"/><T v=\"c\"/></L></R>");
+  LineList* comma = section({"[COMMA_INSERT]", "{c:Q}"});
+  EXPECT_EQ(
+      expand("<<T>>",
+             {"element,L,,1", "attribute,{c:Q},Q", "attribute,{N},N", "attribute,{count(*)},C",
+              "element,T,,2", "attribute,{../N},P", "attribute,v,V"},
+             comma),
+      (Lines{"~[ ", "~# Q", "1,500", "~]",   "~[ ", "~# N", "uno", "~]",   "~[ ", "~# C",
+             "",    "~]",   "~[ ",   "~# P", "uno", "~]",   "~[ ", "~# V", "a",   "~]",  //
+             "~[ ", "~# Q", "",      "~]",   "~[ ", "~# N", "",    "~]",   "~[ ", "~# C",
+             "",    "~]",   "~[ ",   "~# P", "",    "~]",   "~[ ", "~# V", "b",   "~]",
+             "~[ ", "~# P", "",      "~]",   "~[ ", "~# V", "c",   "~]"}));
+  EXPECT_STREQ(reinterpret_cast<const char*>(context_.get()->node->name), "L")
+      << "cells leave the context node on the last first-level element";
+}
+
 TEST_F(MasterTableTest, CellsComeFromTheNodesOwnAttributes) {
   parse("<r xmlns:p=\"urn:p\"><I a=\"\" p:b=\"pb\"><I a=\"inner\"/></I></r>");
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,,Empty", "attribute,a,A", "attribute,b,B",
