@@ -57,7 +57,7 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   TextBufferPtr qualified =
       expression ? qualify_path_buffer(*expression, fill.xpath.default_namespace_bound)
                  : TextBufferPtr();
-  if (!qualified) {
+  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
     return place_text(fill, span, "", true);
   }
   // The error line must describe this evaluation, not an older error of the run.
@@ -106,8 +106,9 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
                                                                    : FillStatus::OutOfMemory;
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, fill.xpath.default_namespace_bound);
-  const Evaluation evaluation =
-      qualified ? evaluate_first(fill.xpath, qualified->data()) : Evaluation{};
+  const Evaluation evaluation = qualified && latin1_to_utf8_in_place(qualified)
+                                    ? evaluate_first(fill.xpath, qualified->data())
+                                    : Evaluation{};
   xmlNode* node = evaluation.node;
   if (node == nullptr) {
     const FillStatus placed = place_text(fill, span, "", false);

@@ -145,7 +145,7 @@ void prepare_expression_field(ColumnField& field, XPathContext& context, LineLis
   TextBufferPtr inner = text_buffer_from(whole.substr(1, whole.size() - 2));
   TextBufferPtr qualified =
       inner ? qualify_path_buffer(*inner, context.default_namespace_bound) : TextBufferPtr();
-  if (qualified) {
+  if (qualified && latin1_to_utf8_in_place(qualified)) {
     field.compiled.reset(
         xmlXPathCtxtCompile(context.get(), reinterpret_cast<const xmlChar*>(qualified->data())));
   }
@@ -193,7 +193,8 @@ void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& 
   field.plain_name = is_plain_ncname(field.attribute->view());
   if (!field.plain_name) {
     TextBufferPtr expression = text_buffer_from("./@");
-    if (expression && text_buffer_append_buffer(expression, field.attribute.get())) {
+    if (expression && text_buffer_append_buffer(expression, field.attribute.get()) &&
+        latin1_to_utf8_in_place(expression)) {
       field.compiled.reset(
           xmlXPathCtxtCompile(context.get(), reinterpret_cast<const xmlChar*>(expression->data())));
     }
@@ -281,6 +282,9 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     return;
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, context.default_namespace_bound);
+  if (!latin1_to_utf8_in_place(qualified ? qualified : path)) {
+    return;
+  }
   const TextBuffer& expression = qualified ? *qualified : *path;
   xmlXPathContext* handle = context.get();
   // //name selects the elements of that name in document order: they are visited by a walk

@@ -24,8 +24,9 @@
 namespace ruvo {
 
 struct MasterField {
-  TextBufferPtr name;   // attribute name, or {expression}; empty makes an always-empty cell
-  TextBufferPtr label;  // column label, or the block start's label; may be empty
+  TextBufferPtr name;       // attribute name, or {expression}; empty makes an always-empty cell
+  TextBufferPtr utf8_name;  // while expanded: the name as the document spells it, if not ASCII
+  TextBufferPtr label;      // column label, or the block start's label; may be empty
   // For {expression}: compiled at the first cell (the context knows the namespaces then).
   XmlXPathCompExprPtr compiled;
   bool compile_tried = false;
@@ -37,8 +38,9 @@ struct MasterField {
 };
 
 struct MasterLevel {
-  TextBufferPtr name;  // element name, matched without prefix
-  TextBufferPtr path;  // empty when the line gives none
+  TextBufferPtr name;       // element name, matched without prefix
+  TextBufferPtr utf8_name;  // while expanded: the name as the document spells it, if not ASCII
+  TextBufferPtr path;       // empty when the line gives none
   bool c_flag = false;
   std::int32_t level = 0;
   TrackedList<MasterField> fields;

@@ -47,6 +47,35 @@ bool has_name(const xmlNode* node, const TextBuffer& name) {
          wanted.substr(colon + 1) == local;
 }
 
+// The name a level or a field is compared with the document's names by: its UTF-8 form when it
+// is not ASCII (the configuration is Latin-1).
+const TextBuffer& document_name(const TextBufferPtr& name, const TextBufferPtr& utf8_name) {
+  return utf8_name ? *utf8_name : *name;
+}
+
+bool spell_as_document(const TextBufferPtr& name, TextBufferPtr& utf8_name) {
+  if (is_ascii(name->view())) {
+    return true;
+  }
+  utf8_name = text_buffer_clone(*name);
+  return latin1_to_utf8_in_place(utf8_name);
+}
+
+// Gives every level and field whose name is not ASCII its UTF-8 form; false when memory is short.
+bool spell_names_as_document(MasterChain& chain) {
+  for (auto* level = chain.levels.first(); level != nullptr; level = level->next) {
+    if (!spell_as_document(level->value.name, level->value.utf8_name)) {
+      return false;
+    }
+    for (auto* field = level->value.fields.first(); field != nullptr; field = field->next) {
+      if (!spell_as_document(field->value.name, field->value.utf8_name)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 // The node itself or its first following sibling with the level's name. A namespace node has
 // no siblings to follow (its record is not shaped like an element's).
 xmlNode* first_named_from(xmlNode* node, const TextBuffer& name) {
@@ -75,13 +104,15 @@ xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
     return nullptr;
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, run.context.default_namespace_bound);
-  if (!qualified) {
+  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
     return nullptr;
   }
   // Only the first node is wanted: evaluate_first finds it without building the whole set
   // where it can. A namespace node (kept alive by the evaluation) ends the walk at once.
   const Evaluation found = evaluate_first(run.context, qualified->data());
-  return found.node != nullptr ? first_named_from(found.node, *level.name) : nullptr;
+  return found.node != nullptr
+             ? first_named_from(found.node, document_name(level.name, level.utf8_name))
+             : nullptr;
 }
 
 // Whether the node's qualified name and the field's name are listed in COMMA_INSERT. Nodes of
@@ -91,6 +122,9 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
     return field.grouped;
   }
   TextBufferPtr node_name = qualified_node_name(node);
+  if (node_name && !is_ascii(node_name->view())) {
+    node_name = content_to_latin1(reinterpret_cast<const xmlChar*>(node_name->data()));
+  }
   if (!node_name) {
     return false;
   }
@@ -115,7 +149,7 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
     TextBufferPtr inner = text_buffer_from(whole.substr(1, whole.size() - 2));
     TextBufferPtr qualified =
         inner ? qualify_path_buffer(*inner, run.context.default_namespace_bound) : TextBufferPtr();
-    if (qualified) {
+    if (qualified && latin1_to_utf8_in_place(qualified)) {
       field.compiled.reset(xmlXPathCtxtCompile(
           run.context.get(), reinterpret_cast<const xmlChar*>(qualified->data())));
     }
@@ -145,13 +179,13 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
 // The node's own attribute of the field's name, as the text to place (in the run's scratch
 // buffer, or its grouped buffer); none when the node has no such attribute.
 const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
-  const TextBuffer& name = *field.name;
-  if (name.length() == 0) {
+  if (field.name->length() == 0) {
     return nullptr;
   }
   if (is_expression_field(field)) {
     return expression_cell_text(run, node, field);
   }
+  const TextBuffer& name = document_name(field.name, field.utf8_name);
   for (const xmlAttr* attribute = node->properties; attribute != nullptr;
        attribute = attribute->next) {
     if (std::strcmp(reinterpret_cast<const char*>(attribute->name), name.data()) != 0) {
@@ -223,19 +257,21 @@ bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool fi
     if (context_node == nullptr || context_node->parent == nullptr) {
       return false;
     }
-    node = first_named_from(context_node->parent->children, *level.name);
+    node = first_named_from(context_node->parent->children,
+                            document_name(level.name, level.utf8_name));
   } else {
     if (context_node == nullptr) {
       return false;
     }
-    node = first_named_from(context_node->children, *level.name);
+    node = first_named_from(context_node->children, document_name(level.name, level.utf8_name));
   }
   if (node == nullptr) {
     return false;
   }
   walk = LevelWalk{level_node, nullptr, nullptr, node, 1, 0};
   if (run_settings().preview.on) {
-    for (xmlNode* n = node; n != nullptr; n = next_named(n, *level.name)) {
+    for (xmlNode* n = node; n != nullptr;
+         n = next_named(n, document_name(level.name, level.utf8_name))) {
       ++walk.total;
     }
   }
@@ -246,7 +282,8 @@ bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool fi
 // first N and the last N elements are written; N <= 0 writes none.
 xmlNode* next_shown(LevelWalk& walk) {
   const PreviewSetting preview = run_settings().preview;
-  const TextBuffer& name = *walk.level_node->value.name;
+  const TextBuffer& name =
+      document_name(walk.level_node->value.name, walk.level_node->value.utf8_name);
   for (;;) {
     xmlNode* node = walk.considered == nullptr ? walk.first : next_named(walk.considered, name);
     if (node == nullptr) {
@@ -305,7 +342,7 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   }
   RowLayout layout = take_row_layout(line->view(), name);
   Tracked<MasterChain> chain = read_master_definitions(section);
-  if (!layout.row_text || !chain) {
+  if (!layout.row_text || !chain || !spell_names_as_document(*chain)) {
     return TableResult::NotExpanded;
   }
   std::size_t levels = 0;

@@ -95,6 +95,48 @@ TextBufferPtr content_to_latin1(const xmlChar* content) {
   return text;
 }
 
+bool is_ascii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool latin1_to_utf8_in_place(TextBufferPtr& text) {
+  if (!text) {
+    return false;
+  }
+  const std::string_view latin1 = text->view();
+  std::size_t extra = 0;
+  for (const char c : latin1) {
+    extra += static_cast<unsigned char>(c) >= 0x80 ? 1 : 0;
+  }
+  if (extra == 0) {
+    return true;
+  }
+  TextBufferPtr utf8 = text_buffer_new(latin1.size() + extra + 1);
+  if (!utf8) {
+    return false;
+  }
+  char* out = utf8->data();
+  for (const char c : latin1) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      *out++ = c;
+    } else {
+      *out++ = static_cast<char>(0xC0 | (byte >> 6));
+      *out++ = static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  if (!utf8->set_length(latin1.size() + extra)) {
+    return false;
+  }
+  text = std::move(utf8);
+  return true;
+}
+
 ByteBlock latin1_to_utf8(std::string_view text) {
   if (text.size() > 0x3FFFFFFF) {
     return ByteBlock();

@@ -22,4 +22,12 @@ namespace ruvo {
 // long for libxml2's converter, the conversion fails or memory is short.
 [[nodiscard]] ByteBlock latin1_to_utf8(std::string_view text);
 
+// Names and expressions of the template and the configuration are Latin-1, while libxml2 reads
+// UTF-8 and the document's names are UTF-8: the text becomes UTF-8 before either sees it. ASCII
+// text reads the same in both and is left as it is. False (the text as it was) when memory is
+// short.
+[[nodiscard]] bool latin1_to_utf8_in_place(TextBufferPtr& text);
+// True when every byte is ASCII: the text is then the same in Latin-1 and UTF-8.
+bool is_ascii(std::string_view text);
+
 }  // namespace ruvo

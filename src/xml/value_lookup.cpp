@@ -30,7 +30,7 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
   TextBufferPtr qualified =
       qualify_path(std::string_view(expression, static_cast<std::size_t>(written)),
                    context.default_namespace_bound);
-  if (!qualified) {
+  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
     return TextBufferPtr();
   }
   // libxml2 keeps node sets in document order, so the first node is the first match.

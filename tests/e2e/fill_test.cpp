@@ -134,6 +134,42 @@ TEST_F(FillTest, ValuesThatBringPlaceholdersAreFilledInTurn) {
                           "                r:self"}));
 }
 
+// The template and the configuration are Latin-1 (0xF3 is ó, 0xED í); the document's names and
+// values are UTF-8. Names and literals reach libxml2 as UTF-8, so accents match.
+TEST_F(FillTest, AccentedNamesAndLiteralsOfLatin1TemplatesMatchTheDocument) {
+  write_file(dir_.file("in.xml"),
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<Factura xmlns=\"urn:f\"><Direcci\xC3\xB3n calle=\"Ju\xC3\xA1rez\"/>"
+             "<D d=\"Charola met\xC3\xA1lica\" v=\"1500\" c\xC3\xB3"
+             "digo=\"7\"/>"
+             "<D d=\"otra\" v=\"2\" c\xC3\xB3"
+             "digo=\"8\"/><Secci\xC3\xB3n>texto</Secci\xC3\xB3n>"
+             "</Factura>\n");
+  EXPECT_EQ(fill({"<<Direcci\xF3n:calle>>|<<{//D[@d=\"Charola met\xE1lica\"]/@v}>>|<<Secci\xF3n>>",
+                  "<<T>>", "<<M>>"},
+                 {"[COMMA_INSERT]",
+                  "D:c\xF3"
+                  "digo",
+                  "D:v", "[TABLE_COLUMNS]<<T>>",
+                  "D:c\xF3"
+                  "digo,C",
+                  "[MASTER_TABLE]<<M>>", "element,D,,1", "attribute,v,V", "element,D,,1",
+                  "attribute,c\xF3"
+                  "digo,C"}),
+            "Ju\xE1rez|1500|texto\n"
+            "~[ \n~# C\n7\n~]\n~[ \n~# C\n8\n~]\n"
+            "~[ \n~# V\n1,500\n~]\n~[ \n~# C\n7\n~]\n~[ \n~# C\n8\n~]\n"
+            "~[ \n~# V\n2\n~]\n~[ \n~# C\n7\n~]\n~[ \n~# C\n8\n~]");
+  EXPECT_EQ(log(), Lines{}) << "nothing to warn about";
+
+  write_file(
+      dir_.file("in.xml"),
+      "<Factura><Secci\xC3\xB3n n=\"1\"><Secci\xC3\xB3n n=\"2\"/></Secci\xC3\xB3n></Factura>");
+  EXPECT_EQ(fill({"<<M>>"}, {"[MASTER_TABLE]<<M>>", "element,Secci\xF3n,,1", "attribute,n,N",
+                             "element,Secci\xF3n,,2", "attribute,n,N"}),
+            "~[ \n~# N\n1\n~]\n~[ \n~# N\n2\n~]");
+}
+
 TEST_F(FillTest, FailingXPathLogsItsOwnError) {
   EXPECT_EQ(fill({"[<<{//nada:x}>>] [<<{count(//Detaprod)}>>] [<<{//Nada}>>]"}, {}), "[] [] []");
   // Qualification prefixes the function name too: count() is unknown under zq-def-ns.
