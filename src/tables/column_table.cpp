@@ -10,6 +10,7 @@
 #include "text/tracked_list.h"
 #include "xml/descendant_walk.h"
 #include "xml/expression_shape.h"
+#include "xml/field_expression.h"
 #include "xml/latin1.h"
 #include "xml/prefetch.h"
 #include "xml/qualify.h"
@@ -137,36 +138,20 @@ TextBufferPtr column_row_text(const Line* line) {
   return row;
 }
 
-// {expression} is qualified like an XPath placeholder and compiled once; COMMA_INSERT lists it
-// by its whole text, braces included.
+// {expression} is compiled once; COMMA_INSERT lists it by its whole text, braces included.
 void prepare_expression_field(ColumnField& field, XPathContext& context, LineList* comma_section) {
-  const std::string_view whole = field.attribute->view();
-  field.grouped = is_comma_text(comma_section, whole);
-  TextBufferPtr inner = text_buffer_from(whole.substr(1, whole.size() - 2));
-  TextBufferPtr qualified =
-      inner ? qualify_path_buffer(*inner, context.default_namespace_bound) : TextBufferPtr();
-  if (qualified && latin1_to_utf8_in_place(qualified)) {
-    field.compiled.reset(
-        xmlXPathCtxtCompile(context.get(), reinterpret_cast<const xmlChar*>(qualified->data())));
-  }
+  field.grouped = is_comma_text(comma_section, field.attribute->view());
+  field.compiled = compile_braced_expression(context, field.attribute->view());
 }
 
-// The text of the first node the field's expression selects from the current node, or none.
-// The context node is left where the row put it.
+// The text of the first node the field's expression selects from the row's element, or none:
+// nothing is carried from the row before.
 void read_expression_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch) {
   field.value.reset();
   if (!field.compiled) {
     return;
   }
-  xmlXPathContext* handle = context.get();
-  xmlNode* const row_node = handle->node;
-  XmlXPathObjectPtr result(xmlXPathCompiledEval(field.compiled.get(), handle));
-  handle->node = row_node;
-  if (!result || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
-      result->nodesetval->nodeNr == 0) {
-    return;
-  }
-  XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
+  XmlCharPtr content = first_node_content(context, field.compiled.get(), context.get()->node);
   if (!content) {
     return;
   }

@@ -7,6 +7,7 @@
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
 #include "text/tracked_memory.h"
+#include "xml/field_expression.h"
 #include "xml/latin1.h"
 #include "xml/prefetch.h"
 #include "xml/qualify.h"
@@ -140,33 +141,17 @@ bool is_expression_field(const MasterField& field) {
 }
 
 // {expression} evaluated from the node: the text of the first node it selects (none for no node
-// or a result of another type), grouped when COMMA_INSERT lists the whole text. The context
-// node stays where the table has it, for the levels that search from it.
+// or a result of another type), grouped when COMMA_INSERT lists the whole text.
 const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
   const std::string_view whole = field.name->view();
   if (!field.compile_tried) {
     field.compile_tried = true;
-    TextBufferPtr inner = text_buffer_from(whole.substr(1, whole.size() - 2));
-    TextBufferPtr qualified =
-        inner ? qualify_path_buffer(*inner, run.context.default_namespace_bound) : TextBufferPtr();
-    if (qualified && latin1_to_utf8_in_place(qualified)) {
-      field.compiled.reset(xmlXPathCtxtCompile(
-          run.context.get(), reinterpret_cast<const xmlChar*>(qualified->data())));
-    }
+    field.compiled = compile_braced_expression(run.context, whole);
   }
   if (!field.compiled) {
     return nullptr;
   }
-  xmlXPathContext* handle = run.context.get();
-  xmlNode* const kept = handle->node;
-  handle->node = node;
-  XmlXPathObjectPtr result(xmlXPathCompiledEval(field.compiled.get(), handle));
-  handle->node = kept;
-  if (!result || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
-      result->nodesetval->nodeNr == 0) {
-    return nullptr;
-  }
-  XmlCharPtr content(xmlNodeGetContent(result->nodesetval->nodeTab[0]));
+  XmlCharPtr content = first_node_content(run.context, field.compiled.get(), node);
   if (!content || !latin1_assign(run.scratch, content.get())) {
     return nullptr;
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "text/line_list.h"
 #include "text/memory_counters.h"
 #include "xml/xml_handles.h"
+#include "xml/xpath_context.h"
 
 namespace ruvo::test {
 
@@ -34,6 +36,26 @@ class XmlTest : public CleanStateTest {
     CleanStateTest::SetUp();
     silence_libxml2_messages();
   }
+};
+
+// A document parsed from memory and the run's XPath context on it, released before the state
+// check of the test's end.
+class XmlContextTest : public XmlTest {
+ protected:
+  void open_document(const char* xml, const char* name = "test.xml") {
+    document_.reset(xmlReadMemory(xml, static_cast<int>(std::strlen(xml)), name, nullptr, 0));
+    ASSERT_TRUE(document_);
+    context_ = make_xpath_context(document_.get());
+    ASSERT_TRUE(context_.handle);
+  }
+  void TearDown() override {
+    context_ = XPathContext{};
+    document_.reset();
+    XmlTest::TearDown();
+  }
+
+  XmlDocPtr document_;
+  XPathContext context_;
 };
 
 // A document parsed from memory as "test.xml" with the given libxml2 options; none when it is not

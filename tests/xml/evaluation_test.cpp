@@ -18,21 +18,11 @@ constexpr const char* kDocument =
     "<x><E a=\"1\" p:a=\"p1\"/></x>&e;<E b=\"2\"/><p:E a=\"3\" q:b=\"4\"/>"
     "<n xmlns=\"\"><E a=\"plain\"/><F/></n><E a=\"5\"><E a=\"6\"/></E></r>";
 
-class EvaluationTest : public test::CleanStateTest {
+class EvaluationTest : public test::XmlContextTest {
  protected:
   void SetUp() override {
-    test::CleanStateTest::SetUp();
-    silence_libxml2_messages();
-    document_.reset(
-        xmlReadMemory(kDocument, static_cast<int>(std::strlen(kDocument)), "d.xml", nullptr, 0));
-    ASSERT_TRUE(document_);
-    context_ = make_xpath_context(document_.get());
-    ASSERT_TRUE(context_.handle);
-  }
-  void TearDown() override {
-    context_ = XPathContext{};
-    document_.reset();
-    test::CleanStateTest::TearDown();
+    XmlContextTest::SetUp();
+    open_document(kDocument, "d.xml");
   }
 
   // What libxml2 itself gives: failed, or the first node (none for an empty or other result).
@@ -47,9 +37,6 @@ class EvaluationTest : public test::CleanStateTest {
     }
     return {false, result->nodesetval->nodeTab[0]};
   }
-
-  XmlDocPtr document_;
-  XPathContext context_;
 };
 
 TEST_F(EvaluationTest, GivesWhatLibxml2GivesFirstTimeAndFromTheCache) {

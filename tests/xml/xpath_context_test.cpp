@@ -11,22 +11,11 @@
 namespace ruvo {
 namespace {
 
-class XPathContextTest : public test::CleanStateTest {
+class XPathContextTest : public test::XmlContextTest {
  protected:
   void SetUp() override {
-    test::CleanStateTest::SetUp();
-    silence_libxml2_messages();
-    constexpr const char* kXml = "<r xmlns:p='urn:p'><a/><b/></r>";
-    document_.reset(
-        xmlReadMemory(kXml, static_cast<int>(std::strlen(kXml)), "test.xml", nullptr, 0));
-    ASSERT_TRUE(document_);
-    context_ = make_xpath_context(document_.get());
-    ASSERT_TRUE(context_.handle);
-  }
-  void TearDown() override {
-    context_ = XPathContext{};
-    document_.reset();
-    test::CleanStateTest::TearDown();
+    XmlContextTest::SetUp();
+    open_document("<r xmlns:p='urn:p'><a/><b/></r>");
   }
 
   // The nodes of the expression's result, which stays alive in result_.
@@ -37,8 +26,6 @@ class XPathContextTest : public test::CleanStateTest {
   }
   xmlNode* node() const { return context_.get()->node; }
 
-  XmlDocPtr document_;
-  XPathContext context_;
   XmlXPathObjectPtr result_;
 };
 
