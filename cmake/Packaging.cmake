@@ -37,6 +37,10 @@ install(FILES examples/invoice.xml examples/template.txt examples/Ruvo.cfg
         DESTINATION ${_ruvo_doc_dir}/examples)
 # Each guide example: its input, template, configuration, arguments and expected output.
 install(DIRECTORY examples/guide DESTINATION ${_ruvo_doc_dir}/examples)
+# The real invoices with their templates. Their licences are in the copyright file; Debian has
+# the Apache licence text in /usr/share/common-licenses.
+install(DIRECTORY examples/formats DESTINATION ${_ruvo_doc_dir}/examples
+        PATTERN LICENSE-Apache-2.0.txt EXCLUDE)
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
         RENAME ruvo)
 

@@ -58,7 +58,8 @@ done
 check "the copyright file is the source's" cmp -s "$doc/copyright" "$source/packaging/copyright"
 check "the changelog starts with this version" \
   grep -q "^ruvo ($version) " <(gzip -dc "$doc/changelog.gz")
-for file in docs/guide.md docs/batch.md examples/invoice.xml examples/guide/master-table/input.xml; do
+for file in docs/guide.md docs/batch.md examples/invoice.xml examples/guide/master-table/input.xml \
+  examples/formats/nfce/nfce.xml examples/formats/xr-cii/expected.txt; do
   installed_file=${file#docs/}
   check "$file is installed" cmp -s "$doc/${installed_file}" "$source/$file"
 done
