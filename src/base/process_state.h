@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "base/fill_observer.h"
 #include "base/run_settings.h"
 #include "text/file_handle.h"
 #include "text/memory_counters.h"
@@ -21,6 +22,7 @@ struct ProcessState {
   RunSettings settings;
   FilePtr run_log;  // none until the driver opens the log, and again after it closes it
   char message_buffer[kMessageBufferSize] = {};
+  FillObserver* observer = nullptr;  // none in the converter (see base/fill_observer.h)
 };
 
 // The one mutable global of the program besides the memory counters.
@@ -38,6 +40,9 @@ inline std::FILE* run_log() {
 }
 inline char* message_buffer() {
   return g_process.message_buffer;
+}
+inline FillObserver* fill_observer() {
+  return g_process.observer;
 }
 
 }  // namespace ruvo

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/process_state.h"
+
 namespace ruvo {
 
 namespace {
@@ -67,6 +69,12 @@ bool is_currency(char c) {
   return c == '$' || byte == kPoundSign || byte == kYenSign;
 }
 
+void report_match(const Line& entry) {
+  if (FillObserver* observer = fill_observer()) {
+    observer->comma_entry_matched(&entry);
+  }
+}
+
 }  // namespace
 
 bool is_comma_pair(const LineList* comma_section, std::string_view element,
@@ -82,6 +90,7 @@ bool is_comma_pair(const LineList* comma_section, std::string_view element,
     }
     if (equal_unquoted_folded(entry.substr(0, split), element) &&
         equal_unquoted_folded(entry.substr(split + 1), attribute)) {
+      report_match(line);
       return true;
     }
   }
@@ -94,6 +103,7 @@ bool is_comma_text(const LineList* comma_section, std::string_view text) {
   }
   for (const Line& line : entries(*comma_section)) {
     if (equal_folded(line.view(), text)) {
+      report_match(line);
       return true;
     }
   }

@@ -17,14 +17,36 @@ namespace {
 
 // The value as it is placed: grouped by thousands when the section lists the key. When the
 // grouping cannot be had for lack of memory, the value is placed as it is.
-TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std::string_view key) {
+TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std::string_view key,
+                              bool& grouped) {
+  grouped = false;
   if (value && is_comma_text(comma_section, key)) {
-    TextBufferPtr grouped = format_thousands(value->data());
-    if (grouped) {
-      return grouped;
+    TextBufferPtr separated = format_thousands(value->data());
+    if (separated) {
+      grouped = true;
+      return separated;
     }
   }
   return value;
+}
+
+// Tells the observer, when there is one, what became of the placeholder.
+void report(const FillContext& fill, Span span, PlaceholderReport report) {
+  if (FillObserver* observer = fill_observer()) {
+    report.line = fill.scan.line();
+    report.column = span.start;
+    observer->placeholder(report);
+  }
+}
+
+std::string_view view_of(const TextBufferPtr& text) {
+  return text ? text->view() : std::string_view();
+}
+
+std::string_view last_error_message() {
+  const xmlError* error = xmlGetLastError();
+  return error != nullptr && error->message != nullptr ? std::string_view(error->message)
+                                                       : std::string_view();
 }
 
 // The element a bare-element placeholder names: its whole content, or what stands between the
@@ -57,9 +79,15 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   TextBufferPtr qualified =
       expression ? qualify_path_buffer(*expression, fill.xpath.default_namespace_bound)
                  : TextBufferPtr();
+  PlaceholderReport told;
+  told.kind = PlaceholderKind::XPath;
+  told.content = content.view();
+  told.reason = ValueReason::NoNode;
   if (!qualified || !latin1_to_utf8_in_place(qualified)) {
+    report(fill, span, told);
     return place_text(fill, span, "", true);
   }
+  told.expression = qualified->view();
   // The error line must describe this evaluation, not an older error of the run.
   xmlResetLastError();
   const Evaluation evaluation = evaluate_first(fill.xpath, qualified->data());
@@ -67,34 +95,53 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
     if (xmlGetLastError() != nullptr) {
       log_line(run_log(), "WARNING: La instruccion XPATH no gener\363 resultados");
       log_xml_error(run_log());
+      told.reason = ValueReason::ExpressionError;
+      told.error = last_error_message();
     }
+    report(fill, span, told);
     return place_text(fill, span, "", true);
   }
   xmlNode* node = evaluation.node;
   if (node == nullptr) {
+    report(fill, span, told);
     return place_text(fill, span, "", true);
   }
   set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
   if (!node_content) {
+    report(fill, span, told);
     return place_text(fill, span, "", true);
   }
-  TextBufferPtr text =
-      with_separators(content_to_latin1(node_content.get()), fill.comma_section, content.view());
+  TextBufferPtr text = with_separators(content_to_latin1(node_content.get()), fill.comma_section,
+                                       content.view(), told.grouped);
+  told.reason = ValueReason::Found;
+  told.value = view_of(text);
+  told.lossy = fill_observer() != nullptr && loses_characters(node_content.get());
+  report(fill, span, told);
   return place_text(fill, span, text ? text->view() : "", true);
 }
 
 FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
+  PlaceholderReport told;
+  told.kind = PlaceholderKind::Environment;
+  told.content = content.view();
+  told.reason = ValueReason::VariableUnset;
   if (content.length() <= 2) {
+    report(fill, span, told);
     return place_text(fill, span, "", true);
   }
   TextBufferPtr name = text_buffer_from(content.view().substr(1, content.length() - 2));
+  told.expression = view_of(name);
   const char* variable = name ? std::getenv(name->data()) : nullptr;
   if (variable == nullptr) {
+    report(fill, span, told);
     return place_text(fill, span, "", true);
   }
   TextBufferPtr text =
-      with_separators(text_buffer_from(variable), fill.comma_section, content.view());
+      with_separators(text_buffer_from(variable), fill.comma_section, content.view(), told.grouped);
+  told.reason = ValueReason::Found;
+  told.value = view_of(text);
+  report(fill, span, told);
   return place_text(fill, span, text ? text->view() : "", true);
 }
 
@@ -110,7 +157,13 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
                                     ? evaluate_first(fill.xpath, qualified->data())
                                     : Evaluation{};
   xmlNode* node = evaluation.node;
+  PlaceholderReport told;
+  told.kind = PlaceholderKind::BareElement;
+  told.content = content.view();
+  told.expression = view_of(qualified);
+  told.reason = ValueReason::NoNode;
   if (node == nullptr) {
+    report(fill, span, told);
     const FillStatus placed = place_text(fill, span, "", false);
     log_line(run_log(), "WARNING: Error al reemplazar elemento:");
     log_detail(run_log(), path->data());
@@ -120,10 +173,16 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
   XmlCharPtr node_content(xmlNodeGetContent(node));
   TextBufferPtr value = node_content ? content_to_latin1(node_content.get()) : TextBufferPtr();
   if (!value) {
+    told.reason = ValueReason::NoContent;
+    report(fill, span, told);
     return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
                                                                    : FillStatus::OutOfMemory;
   }
-  TextBufferPtr text = with_separators(std::move(value), fill.comma_section, name);
+  TextBufferPtr text = with_separators(std::move(value), fill.comma_section, name, told.grouped);
+  told.reason = ValueReason::Found;
+  told.value = view_of(text);
+  told.lossy = fill_observer() != nullptr && loses_characters(node_content.get());
+  report(fill, span, told);
   return place_text(fill, span, text ? text->view() : "", false);
 }
 

@@ -42,18 +42,64 @@ FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::
   if (!element || !attribute) {
     return FillStatus::OutOfMemory;
   }
-  TextBufferPtr value = lookup_value(fill.xpath, element->data(), attribute->data());
+  FillObserver* observer = fill_observer();
+  LookupTrace trace;
+  TextBufferPtr value = lookup_value(fill.xpath, element->data(), attribute->data(),
+                                     observer != nullptr ? &trace : nullptr);
+  PlaceholderReport told;
+  told.kind = PlaceholderKind::Pair;
+  told.line = fill.scan.line();
+  told.column = span.start;
+  told.content = line.substr(content_start, close - content_start);
   if (!value) {
+    if (observer != nullptr) {
+      told.expression = trace.expression ? trace.expression->view() : std::string_view();
+      told.reason = trace.expression ? ValueReason::NoNode : ValueReason::NameTooLong;
+      observer->placeholder(told);
+    }
     return place_text(fill, span, "", true);
   }
   if (is_comma_pair(fill.comma_section, element->view(), attribute->view())) {
     TextBufferPtr grouped = format_thousands(value->data());
     if (grouped) {
       value = std::move(grouped);
+      told.grouped = true;
     }
+  }
+  if (observer != nullptr) {
+    told.expression = trace.expression ? trace.expression->view() : std::string_view();
+    told.value = value->view();
+    told.lossy = trace.lossy;
+    observer->placeholder(told);
   }
   return place_text(fill, span, value->view(), true);
 }
+
+// Tells the observer, when there is one, about a table and what it did to the template.
+class TableTold {
+ public:
+  TableTold(const FillContext& fill, PlaceholderKind kind, const TextBuffer& name,
+            const LineList* section, std::size_t column)
+      : observer_(fill_observer()), lines_(fill.template_lines) {
+    if (observer_ != nullptr) {
+      observer_->table_started({kind, fill.scan.line(), column, name.view(), section});
+      count_before_ = lines_->count;
+    }
+  }
+  void ended(TableResult result) {
+    if (observer_ != nullptr) {
+      const bool expanded = result == TableResult::Expanded;
+      // The placeholder's line gave way to the table's lines.
+      const auto written = expanded ? lines_->count - count_before_ + 1 : 0;
+      observer_->table_ended(expanded, static_cast<std::size_t>(written));
+    }
+  }
+
+ private:
+  FillObserver* observer_;
+  const LineList* lines_;
+  decltype(LineList::count) count_before_ = 0;
+};
 
 // Where the scan goes after a placeholder: the same line again from its first character, the
 // line a table ended on, the next line, or the end of the run.
@@ -101,11 +147,16 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
   if (!fill.scan.make_whole()) {
     return Step::OutOfMemory;
   }
-  return after_table(columns != nullptr
-                         ? expand_column_table(content.data(), fill.template_lines, fill.output,
+  TableTold told(fill,
+                 columns != nullptr ? PlaceholderKind::ColumnTable : PlaceholderKind::MasterTable,
+                 content, columns != nullptr ? columns : masters, span.start);
+  const TableResult result =
+      columns != nullptr ? expand_column_table(content.data(), fill.template_lines, fill.output,
                                                fill.xpath, columns, fill.comma_section)
                          : expand_master_table(fill.xpath, fill.template_lines, fill.output,
-                                               masters, fill.comma_section, content.data()));
+                                               masters, fill.comma_section, content.data());
+  told.ended(result);
+  return after_table(result);
 }
 
 // Fills the next placeholder of the scanned line, or finds that it has none, and says where the
@@ -132,9 +183,25 @@ Step scan_next(FillContext& fill, const SectionList* column_sections,
              "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
              "linea queda sin llenar:");
     log_detail(run_log(), content->data());
+    if (FillObserver* observer = fill_observer()) {
+      PlaceholderReport told;
+      told.line = scan.line();
+      told.column = open;
+      told.content = content->view();
+      told.reason = ValueReason::LineLimit;
+      observer->placeholder(told);
+    }
     return Step::NextLine;
   }
   scan.count_handled();
+  if (content->length() == 0) {
+    if (FillObserver* observer = fill_observer()) {
+      PlaceholderReport told;
+      told.line = scan.line();
+      told.column = open;
+      observer->placeholder(told);
+    }
+  }
   const Step step =
       content->length() == 0
           ? after_value(place_text(fill, span, "", false))

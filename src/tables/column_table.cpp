@@ -93,12 +93,17 @@ enum class ReadOutcome { Read, DefinitionError, OutOfMemory };
 
 // Reads the field lines after the header into fields; element receives the last line's
 // element name.
-ReadOutcome read_column_fields(LineList* section, ColumnFields& fields, TextBufferPtr& element) {
+// On a definition error, faulty_line is the section's line at fault, counted from 1 after the
+// header, or 0 when there is no field line.
+ReadOutcome read_column_fields(LineList* section, ColumnFields& fields, TextBufferPtr& element,
+                               int& faulty_line) {
   line_list_rewind(section);
   bool any = false;
+  faulty_line = 0;
   for (const Line* line = line_list_next(section); line != nullptr;
        line = line_list_next(section)) {
     any = true;
+    ++faulty_line;
     FieldLine parts;
     if (!read_field_line(line->view(), parts)) {
       return ReadOutcome::DefinitionError;
@@ -118,6 +123,7 @@ ReadOutcome read_column_fields(LineList* section, ColumnFields& fields, TextBuff
     }
   }
   // A section with its header alone names no element to make rows of.
+  faulty_line = 0;
   return any ? ReadOutcome::Read : ReadOutcome::DefinitionError;
 }
 
@@ -146,22 +152,25 @@ void prepare_expression_field(ColumnField& field, XPathContext& context, LineLis
 
 // The text of the first node the field's expression selects from the row's element, or none:
 // nothing is carried from the row before.
-void read_expression_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch) {
+CellSource read_expression_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch,
+                                 bool& lossy) {
   field.value.reset();
   if (!field.compiled) {
-    return;
+    return CellSource::Missing;
   }
   XmlCharPtr content = first_node_content(context, field.compiled.get(), context.get()->node);
   if (!content) {
-    return;
+    return CellSource::Missing;
   }
+  lossy = fill_observer() != nullptr && loses_characters(content.get());
   if (!field.grouped) {
     static_cast<void>(latin1_assign(field.value, content.get()));
-    return;
+    return CellSource::Read;
   }
   if (latin1_assign(scratch, content.get())) {
     static_cast<void>(format_thousands_into(scratch->data(), field.value));
   }
+  return CellSource::Read;
 }
 
 // The value of every field is ./@name evaluated on each element. For a plain name that is the
@@ -225,32 +234,45 @@ const xmlChar* attribute_text(xmlNode* attribute, XmlCharPtr& assembled) {
 }
 
 // Replaces the field's value with what the current node holds; the value stays when the node
-// lacks the attribute (or memory is short). A grouped value passes through scratch.
-void read_field_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch) {
+// lacks the attribute (or memory is short). A grouped value passes through scratch. Says where
+// the cell's value comes from; lossy tells whether the conversion to Latin-1 lost characters
+// (found out only for an observer).
+CellSource read_field_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch,
+                            bool& lossy) {
   if (field.expression) {
-    read_expression_value(context, field, scratch);
-    return;
+    return read_expression_value(context, field, scratch, lossy);
   }
   XmlXPathObjectPtr result;
   xmlNode* attribute = find_field_attribute(context, field, result);
   if (attribute == nullptr) {
-    return;
+    return field.value ? CellSource::Carried : CellSource::Missing;
   }
   XmlCharPtr assembled;
   const xmlChar* content = attribute_text(attribute, assembled);
+  lossy = fill_observer() != nullptr && loses_characters(content);
   if (!field.grouped) {
     static_cast<void>(latin1_assign(field.value, content));
-    return;
+    return CellSource::Read;
   }
   if (latin1_assign(scratch, content)) {
     static_cast<void>(format_thousands_into(scratch->data(), field.value));
   }
+  return CellSource::Read;
 }
 
 void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
                const TextBuffer& row_text, TextBufferPtr& scratch) {
-  for (auto* f = fields.first(); f != nullptr; f = f->next) {
-    read_field_value(context, f->value, scratch);
+  FillObserver* observer = fill_observer();
+  if (observer != nullptr) {
+    observer->table_row(0);
+  }
+  std::size_t index = 0;
+  for (auto* f = fields.first(); f != nullptr; f = f->next, ++index) {
+    bool lossy = false;
+    const CellSource source = read_field_value(context, f->value, scratch, lossy);
+    if (observer != nullptr) {
+      observer->table_cell({0, index, source, f->value.grouped, lossy});
+    }
   }
   open_table_row(out, false, nullptr, row_text.view());
   xmlDoc* document = context.get()->doc;
@@ -271,6 +293,9 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     return;
   }
   const TextBuffer& expression = qualified ? *qualified : *path;
+  if (FillObserver* observer = fill_observer()) {
+    observer->table_level(0, expression.view());
+  }
   xmlXPathContext* handle = context.get();
   // //name selects the elements of that name in document order: they are visited by a walk
   // instead of a node-set when the name is a plain one.
@@ -304,14 +329,27 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
 
 }  // namespace
 
+bool column_field_element(std::string_view line, std::string_view& element) {
+  FieldLine parts;
+  if (!read_field_line(line, parts)) {
+    return false;
+  }
+  element = parts.element;
+  return true;
+}
+
 TableResult expand_column_table(const char* name, LineList* template_lines, OutputFile* output,
                                 XPathContext& context, LineList* section, LineList* comma_section) {
   ColumnFields fields;
   TextBufferPtr element;
-  switch (read_column_fields(section, fields, element)) {
+  int faulty_line = 0;
+  switch (read_column_fields(section, fields, element, faulty_line)) {
     case ReadOutcome::Read:
       break;
     case ReadOutcome::DefinitionError:
+      if (FillObserver* observer = fill_observer()) {
+        observer->table_definition_error(faulty_line);
+      }
       log_line(run_log(), format_message("ERROR: No se encuentra la configuraci\363n de "
                                          "elemento:atributo en linea 1 para MT '%s'",
                                          name));

@@ -6,6 +6,8 @@
 // A field keeps its last value from one element to the next when an element lacks it.
 #pragma once
 
+#include <string_view>
+
 #include "tables/table_result.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
@@ -21,5 +23,9 @@ namespace ruvo {
 [[nodiscard]] TableResult expand_column_table(const char* name, LineList* template_lines,
                                               OutputFile* output, XPathContext& context,
                                               LineList* section, LineList* comma_section);
+
+// The element a field line names, quotes removed, as the table reads it; false for a line the
+// table would refuse as a definition error.
+bool column_field_element(std::string_view line, std::string_view& element);
 
 }  // namespace ruvo

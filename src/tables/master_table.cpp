@@ -28,6 +28,8 @@ struct MasterRun {
   std::int32_t row_width;
   TextBufferPtr scratch;  // the cell value being placed, its block reused from cell to cell
   TextBufferPtr grouped;  // the same value with thousands separators
+  FillObserver* observer = nullptr;  // told of every row and cell, when there is one
+  bool lossy = false;  // the last cell's text lost characters to Latin-1 (found for an observer)
 };
 
 // A level's name is an element's local name, or with a colon its qualified name (prefix:local,
@@ -108,6 +110,9 @@ xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
   if (!qualified || !latin1_to_utf8_in_place(qualified)) {
     return nullptr;
   }
+  if (FillObserver* observer = fill_observer()) {
+    observer->table_level(0, qualified->view());
+  }
   // Only the first node is wanted: evaluate_first finds it without building the whole set
   // where it can. A namespace node (kept alive by the evaluation) ends the walk at once.
   const Evaluation found = evaluate_first(run.context, qualified->data());
@@ -155,6 +160,7 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
   if (!content || !latin1_assign(run.scratch, content.get())) {
     return nullptr;
   }
+  run.lossy = run.observer != nullptr && loses_characters(content.get());
   if (is_comma_text(run.comma_section, whole)) {
     return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
   }
@@ -177,10 +183,12 @@ const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
       continue;
     }
     const xmlNode* text = attribute->children;
-    if (!latin1_assign(run.scratch,
-                       text != nullptr && text->content != nullptr ? text->content : BAD_CAST "")) {
+    const xmlChar* content =
+        text != nullptr && text->content != nullptr ? text->content : BAD_CAST "";
+    if (!latin1_assign(run.scratch, content)) {
       return nullptr;
     }
+    run.lossy = run.observer != nullptr && loses_characters(content);
     if (is_grouped(run, node, field)) {
       return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
     }
@@ -189,14 +197,28 @@ const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
   return nullptr;
 }
 
-void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node) {
+void tell_cell(MasterRun& run, std::size_t depth, std::size_t index, const TextBuffer* text,
+               const TextBuffer* grouped) {
+  run.observer->table_cell({depth, index, text != nullptr ? CellSource::Read : CellSource::Missing,
+                            text != nullptr && text == grouped, text != nullptr && run.lossy});
+  run.lossy = false;
+}
+
+void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node, std::size_t depth) {
   const bool c_flag = level.c_flag;
   bool opened = false;
   std::int32_t cells = 0;
   xmlDoc* document = run.context.get()->doc;
-  for (FieldNode* f = level.fields.first(); f != nullptr; f = f->next) {
+  if (run.observer != nullptr) {
+    run.observer->table_row(depth);
+  }
+  std::size_t index = 0;
+  for (FieldNode* f = level.fields.first(); f != nullptr; f = f->next, ++index) {
     MasterField& field = f->value;
     const TextBuffer* text = cell_text(run, node, field);
+    if (run.observer != nullptr) {
+      tell_cell(run, depth, index, text, run.grouped.get());
+    }
     if (!opened) {
       open_table_row(run.out, c_flag, field.label.get(), run.row_text);
       opened = true;
@@ -308,7 +330,7 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
     }
     MasterLevel& level = walk.level_node->value;
     set_context_node(run.context, node);
-    write_node_rows(run, level, node);
+    write_node_rows(run, level, node, depth);
     prefetch_element_after_next(node);
     LevelNode* below = walk.level_node->next;
     if (below != nullptr && start_level(run, walks[depth + 1], below, false, level.level)) {
@@ -339,7 +361,16 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines, output);
-  MasterRun run{context, out, comma_section, layout.row_text->view(), layout.width, {}, {}};
+  MasterRun run{context, out, comma_section,  layout.row_text->view(), layout.width,
+                {},      {},  fill_observer()};
+  if (run.observer != nullptr) {
+    std::size_t index = 0;
+    for (const LevelNode* level = chain->levels.first(); level != nullptr; level = level->next) {
+      if (index++ > 0) {
+        run.observer->table_level(index - 1, level->value.name->view());
+      }
+    }
+  }
   expand_master_levels(run, chain->levels.first(), walks.get());
   return TableResult::Expanded;
 }

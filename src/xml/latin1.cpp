@@ -87,6 +87,27 @@ bool latin1_assign(TextBufferPtr& text, const xmlChar* content) {
   return text->set_length(written);
 }
 
+bool loses_characters(const xmlChar* content) {
+  if (content == nullptr) {
+    return false;
+  }
+  const std::size_t size = std::strlen(reinterpret_cast<const char*>(content));
+  std::size_t position = 0;
+  while (position < size) {
+    if (content[position] < 0x80) {
+      ++position;
+      continue;
+    }
+    unsigned long code = 0;
+    const std::size_t length = decode_utf8(content + position, size - position, code);
+    if (length == 0 || code > 0xFF) {
+      return true;
+    }
+    position += length;
+  }
+  return false;
+}
+
 TextBufferPtr content_to_latin1(const xmlChar* content) {
   TextBufferPtr text;
   if (!latin1_assign(text, content)) {

@@ -17,6 +17,9 @@ namespace ruvo {
 // The same conversion into a buffer the caller keeps, reusing its block when it is large
 // enough; false (the buffer as it was) when memory is short.
 [[nodiscard]] bool latin1_assign(TextBufferPtr& text, const xmlChar* content);
+// True when that conversion would put a '?' for something: a character beyond Latin-1 or a
+// malformed byte.
+bool loses_characters(const xmlChar* content);
 
 // The Latin-1 text as NUL-terminated UTF-8, converted by libxml2. None when the text is too
 // long for libxml2's converter, the conversion fails or memory is short.

@@ -18,7 +18,8 @@ constexpr std::size_t kExpressionSize = 1024;
 
 }  // namespace
 
-TextBufferPtr lookup_value(XPathContext& context, const char* element, const char* attribute) {
+TextBufferPtr lookup_value(XPathContext& context, const char* element, const char* attribute,
+                           LookupTrace* trace) {
   if (context.get() == nullptr || element == nullptr || attribute == nullptr) {
     return TextBufferPtr();
   }
@@ -33,6 +34,9 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
   if (!qualified || !latin1_to_utf8_in_place(qualified)) {
     return TextBufferPtr();
   }
+  if (trace != nullptr) {
+    trace->expression = text_buffer_from(qualified->view());
+  }
   // libxml2 keeps node sets in document order, so the first node is the first match.
   const Evaluation evaluation = evaluate_first(context, qualified->data());
   if (evaluation.node == nullptr) {
@@ -41,6 +45,9 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
   const XmlCharPtr content(xmlNodeGetContent(evaluation.node));
   if (!content) {
     return TextBufferPtr();
+  }
+  if (trace != nullptr) {
+    trace->lossy = loses_characters(content.get());
   }
   return content_to_latin1(content.get());
 }

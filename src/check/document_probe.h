@@ -1,0 +1,59 @@
+// Questions put to the document to explain an empty value: which names it has, which of them a
+// mistyped name was meant to be, what an element holds, and how far a path gets. Every
+// expression is qualified and evaluated by the same code as in a run, in a context of its own.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <string_view>
+
+#include "check/findings.h"
+#include "xml/input_document.h"
+#include "xml/xpath_context.h"
+
+namespace ruvo::check {
+
+class DocumentProbe {
+ public:
+  DocumentProbe(xmlDoc* document, const NamespaceDeclarations& declarations);
+
+  bool default_namespace_bound() const { return context_.default_namespace_bound; }
+  // The prefixes the document declares anywhere, Latin-1.
+  bool declares_prefix(std::string_view prefix) const;
+
+  // The document's element name (local, or prefix:local) that equals the name but for case or
+  // for up to two typed characters; empty when none is that close. Latin-1 in and out.
+  Text element_like(std::string_view name) const;
+  // The same among attribute names of the elements of the given (qualified) name, or of all.
+  Text attribute_like(std::string_view element, std::string_view attribute) const;
+
+  // The first node that the Latin-1 path selects from the root, or none; the path is qualified
+  // first. False when the expression cannot be evaluated.
+  xmlNode* first_node(std::string_view path);
+  // The names of the node's attributes, or of its child elements, comma-separated, Latin-1.
+  static Text attribute_names(const xmlNode* node);
+  static Text child_names(const xmlNode* node);
+
+  // For a path from the root (starting with '/') that selects nothing: the longest leading part
+  // that still selects a node, with that node; empty when even the first step selects nothing
+  // or the path is not one to cut into steps.
+  struct Reach {
+    Text found_part;  // Latin-1
+    Text next_step;
+    xmlNode* node = nullptr;
+  };
+  Reach reach(std::string_view path);
+
+ private:
+  xmlDoc* document_;
+  XPathContext context_;
+  List<Text> element_names_;    // distinct, as the document writes them, Latin-1
+  List<Text> attribute_names_;  // "element attribute" pairs, distinct
+  List<Text> prefixes_;
+};
+
+// The edit distance between two short texts, stopping at limit + 1.
+std::size_t edit_distance(std::string_view a, std::string_view b, std::size_t limit);
+bool equal_ignoring_case(std::string_view a, std::string_view b);
+
+}  // namespace ruvo::check

@@ -1,0 +1,57 @@
+// What ruvo-check found, and how it is shown: one line per finding in the form compilers use,
+// "FILE:LINE:COLUMN: severity: message", so that editors and CI jump to the place; or one JSON
+// object per line for tools.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/tracked_memory.h"
+
+namespace ruvo::check {
+
+using Text = std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>>;
+template <class T>
+using List = std::vector<T, TrackedAllocator<T>>;
+
+// error: ruvo's run would fail or could not be made; warning: the run succeeds but something
+// needs attention; note: details and, with --list, the values.
+enum class Severity { Note, Warning, Error };
+
+struct Finding {
+  Text file;
+  std::size_t line = 0;    // from 1; 0 for the file as a whole
+  std::size_t column = 0;  // bytes from 1; 0 for the whole line
+  Severity severity = Severity::Note;
+  Text kind;        // the placeholder's kind, or the trap's name
+  Text expression;  // what was evaluated, when anything was
+  Text value;       // the value placed, with --list
+  Text message;
+};
+
+class Findings {
+ public:
+  Finding& add(Severity severity, std::string_view file, std::size_t line, std::size_t column,
+               std::string_view kind, std::string_view message);
+  const List<Finding>& all() const { return findings_; }
+  std::size_t count(Severity severity) const;
+  // Files in the order they were first named, each from its first line to its last; findings
+  // at one place keep their order.
+  void sort_by_place();
+
+ private:
+  List<Finding> findings_;
+};
+
+// Every finding in order, then (not in JSON) the summary line.
+void print_findings(std::FILE* out, const Findings& findings, bool json, std::string_view summary);
+
+// A count as text.
+Text number(std::size_t n);
+
+// Latin-1 bytes as UTF-8, for the terminal and for JSON.
+Text latin1_as_utf8(std::string_view latin1);
+
+}  // namespace ruvo::check

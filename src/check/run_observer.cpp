@@ -1,0 +1,106 @@
+#include "check/run_observer.h"
+
+namespace ruvo::check {
+
+RunObserver::RunObserver(const LineList& template_lines) {
+  std::size_t number = 0;
+  for (const Line& line : template_lines.lines()) {
+    numbers_.emplace(&line, ++number);
+    texts_.emplace_back(line.view());
+  }
+}
+
+Place RunObserver::place_of(const Line* line, std::size_t column, std::string_view content) const {
+  const auto found = numbers_.find(line);
+  if (found == numbers_.end()) {
+    return {last_line_, 0};
+  }
+  last_line_ = found->second;
+  const Text& original = texts_[found->second - 1];
+  const Text written = "<<" + Text(content) + ">>";
+  if (original.compare(column, written.size(), written) == 0) {
+    return {found->second, column + 1};
+  }
+  // Values placed before it on the line moved it: its first spelling in the line as written.
+  const std::size_t at = original.find(written);
+  return {found->second, at == Text::npos ? 0 : at + 1};
+}
+
+void RunObserver::placeholder(const PlaceholderReport& report) {
+  PlaceholderRecord& record = placeholders_.emplace_back();
+  record.kind = report.kind;
+  record.place = place_of(report.line, report.column, report.content);
+  record.content = Text(report.content);
+  record.expression = Text(report.expression);
+  record.reason = report.reason;
+  record.value = Text(report.value);
+  record.error = Text(report.error);
+  record.grouped = report.grouped;
+  record.lossy = report.lossy;
+  events_.push_back({false, placeholders_.size() - 1});
+}
+
+void RunObserver::table_started(const TableStart& start) {
+  TableRecord& table = tables_.emplace_back();
+  table.kind = start.kind;
+  table.place = place_of(start.line, start.column, start.name);
+  table.name = Text(start.name);
+  table.section = start.section;
+  events_.push_back({true, tables_.size() - 1});
+  // An expanded table's line is released, and its address may serve a later line.
+  numbers_.erase(start.line);
+}
+
+void RunObserver::table_definition_error(int section_line) {
+  tables_.back().definition_error = section_line;
+}
+
+LevelRecord& RunObserver::level(std::size_t index) {
+  List<LevelRecord>& levels = tables_.back().levels;
+  while (levels.size() <= index) {
+    levels.emplace_back();
+  }
+  return levels[index];
+}
+
+void RunObserver::table_level(std::size_t index, std::string_view searched) {
+  level(index).searched = Text(searched);
+}
+
+void RunObserver::table_row(std::size_t index) {
+  ++level(index).rows;
+}
+
+void RunObserver::table_cell(const CellReport& cell) {
+  LevelRecord& row_level = level(cell.level);
+  while (row_level.fields.size() <= cell.field) {
+    row_level.fields.emplace_back();
+  }
+  FieldTally& tally = row_level.fields[cell.field];
+  switch (cell.source) {
+    case CellSource::Read:
+      ++tally.read;
+      break;
+    case CellSource::Carried:
+      if (tally.carried++ == 0) {
+        tally.first_carried_row = row_level.rows;
+      }
+      break;
+    case CellSource::Missing:
+      ++tally.missing;
+      break;
+  }
+  tally.lossy += cell.lossy ? 1 : 0;
+  tally.grouped = tally.grouped || cell.grouped;
+}
+
+void RunObserver::table_ended(bool expanded, std::size_t lines_written) {
+  tables_.back().expanded = expanded;
+  tables_.back().lines_written = lines_written;
+}
+
+void RunObserver::comma_entry_matched(const Line* entry) {
+  comma_used_.insert(entry);
+}
+
+}  // namespace ruvo::check

@@ -1,0 +1,105 @@
+// The observer ruvo-check installs while the template is filled: it keeps what every
+// placeholder and table did, placed at its line and column of the template file.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/fill_observer.h"
+#include "check/findings.h"
+#include "text/line_list.h"
+
+namespace ruvo::check {
+
+// Where a placeholder stands in the template file. A placeholder that a value brought in (a
+// value holding "<<...>>") or that stands in a table's lines has no column of its own: it is
+// given the line it came from and column 0.
+struct Place {
+  std::size_t line = 0;
+  std::size_t column = 0;
+};
+
+struct PlaceholderRecord {
+  PlaceholderKind kind = PlaceholderKind::Empty;
+  Place place;
+  Text content;
+  Text expression;  // UTF-8
+  ValueReason reason = ValueReason::Found;
+  Text value;  // Latin-1
+  Text error;  // libxml2's message
+  bool grouped = false;
+  bool lossy = false;
+};
+
+struct FieldTally {
+  std::size_t read = 0;
+  std::size_t carried = 0;
+  std::size_t missing = 0;
+  std::size_t lossy = 0;
+  std::size_t first_carried_row = 0;  // from 1
+  bool grouped = false;
+};
+
+struct LevelRecord {
+  Text searched;  // the first level's expression (UTF-8); a later level's name
+  std::size_t rows = 0;
+  List<FieldTally> fields;
+};
+
+struct TableRecord {
+  PlaceholderKind kind = PlaceholderKind::ColumnTable;
+  Place place;
+  Text name;
+  const LineList* section = nullptr;
+  int definition_error = -1;  // the section's line at fault (0: no field line); -1 for none
+  List<LevelRecord> levels;
+  bool expanded = false;
+  std::size_t lines_written = 0;
+};
+
+// One placeholder or one table, in the order the scan met them.
+struct Event {
+  bool is_table = false;
+  std::size_t index = 0;
+};
+
+class RunObserver final : public FillObserver {
+ public:
+  // The template's lines before the fill, numbered from 1; the texts are kept to find columns.
+  explicit RunObserver(const LineList& template_lines);
+
+  void placeholder(const PlaceholderReport& report) override;
+  void table_started(const TableStart& start) override;
+  void table_definition_error(int section_line) override;
+  void table_level(std::size_t index, std::string_view searched) override;
+  void table_row(std::size_t index) override;
+  void table_cell(const CellReport& cell) override;
+  void table_ended(bool expanded, std::size_t lines_written) override;
+  void comma_entry_matched(const Line* entry) override;
+
+  const List<Event>& events() const { return events_; }
+  const List<PlaceholderRecord>& placeholders() const { return placeholders_; }
+  const List<TableRecord>& tables() const { return tables_; }
+  bool comma_entry_used(const Line* entry) const { return comma_used_.count(entry) > 0; }
+
+ private:
+  Place place_of(const Line* line, std::size_t column, std::string_view content) const;
+  LevelRecord& level(std::size_t index);
+
+  using LineNumbers =
+      std::unordered_map<const Line*, std::size_t, std::hash<const Line*>, std::equal_to<>,
+                         TrackedAllocator<std::pair<const Line* const, std::size_t>>>;
+  LineNumbers numbers_;
+  List<Text> texts_;  // the template's lines as they were, from line 1
+  mutable std::size_t last_line_ = 1;
+  List<Event> events_;
+  List<PlaceholderRecord> placeholders_;
+  List<TableRecord> tables_;
+  std::unordered_set<const Line*, std::hash<const Line*>, std::equal_to<>,
+                     TrackedAllocator<const Line*>>
+      comma_used_;
+};
+
+}  // namespace ruvo::check
