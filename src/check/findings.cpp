@@ -99,6 +99,12 @@ void Findings::sort_by_place() {
   std::stable_sort(sorted.begin(), sorted.end(), [](const Finding& a, const Finding& b) {
     return a.file == b.file && (a.line != b.line ? a.line < b.line : a.column < b.column);
   });
+  // A line the scan meets twice (after a table that wrote no line) says the same things twice.
+  const auto same = [](const Finding& a, const Finding& b) {
+    return a.file == b.file && a.line == b.line && a.column == b.column &&
+           a.severity == b.severity && a.message == b.message;
+  };
+  sorted.erase(std::unique(sorted.begin(), sorted.end(), same), sorted.end());
   findings_ = std::move(sorted);
 }
 

@@ -38,7 +38,7 @@ class Findings {
   const List<Finding>& all() const { return findings_; }
   std::size_t count(Severity severity) const;
   // Files in the order they were first named, each from its first line to its last; findings
-  // at one place keep their order.
+  // at one place keep their order, and one said twice at one place is kept once.
   void sort_by_place();
 
  private:

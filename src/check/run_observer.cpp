@@ -47,8 +47,7 @@ void RunObserver::table_started(const TableStart& start) {
   table.name = Text(start.name);
   table.section = start.section;
   events_.push_back({true, tables_.size() - 1});
-  // An expanded table's line is released, and its address may serve a later line.
-  numbers_.erase(start.line);
+  table_line_ = start.line;
 }
 
 void RunObserver::table_definition_error(int section_line) {
@@ -95,6 +94,10 @@ void RunObserver::table_cell(const CellReport& cell) {
 }
 
 void RunObserver::table_ended(bool expanded, std::size_t lines_written) {
+  if (expanded) {
+    // The table's line is released, and its address may serve a later line.
+    numbers_.erase(table_line_);
+  }
   tables_.back().expanded = expanded;
   tables_.back().lines_written = lines_written;
 }

@@ -94,6 +94,7 @@ class RunObserver final : public FillObserver {
   LineNumbers numbers_;
   List<Text> texts_;  // the template's lines as they were, from line 1
   mutable std::size_t last_line_ = 1;
+  const Line* table_line_ = nullptr;  // the line of the table being expanded
   List<Event> events_;
   List<PlaceholderRecord> placeholders_;
   List<TableRecord> tables_;
