@@ -30,6 +30,24 @@ const char* kind_name(PlaceholderKind kind) {
   return "empty";
 }
 
+const char* kind_words(PlaceholderKind kind) {
+  switch (kind) {
+    case PlaceholderKind::XPath:
+      return "XPath";
+    case PlaceholderKind::Environment:
+      return "environment variable";
+    case PlaceholderKind::Pair:
+      return "element:attribute";
+    case PlaceholderKind::BareElement:
+      return "bare element";
+    case PlaceholderKind::ColumnTable:
+    case PlaceholderKind::MasterTable:
+    case PlaceholderKind::Empty:
+      break;
+  }
+  return "empty placeholder";
+}
+
 bool is_quote(char c) {
   return c == '\'' || c == '"';
 }
@@ -74,9 +92,11 @@ class Explainer {
 
   void warn(std::string_view kind, const Text& message) { add(Severity::Warning, kind, message); }
   void note(const Text& message) { add(Severity::Note, kind_name(record_.kind), message); }
+  // A finding about the placeholder's value also says what the scanner made of it.
   Finding& add(Severity severity, std::string_view kind, const Text& message) {
+    const Text said = kind == kind_name(record_.kind) ? message + what_it_is() : message;
     Finding& finding = check_.findings.add(severity, check_.template_path, record_.place.line,
-                                           record_.place.column, kind, message);
+                                           record_.place.column, kind, said);
     finding.expression = record_.expression;
     finding.value = record_.value;
     return finding;
@@ -323,6 +343,13 @@ class Explainer {
   std::string_view inner() const {
     const std::string_view content = record_.content;
     return content.size() >= 2 ? content.substr(1, content.size() - 2) : content;
+  }
+  Text what_it_is() const {
+    Text words = " [" + Text(kind_words(record_.kind));
+    if (!record_.expression.empty() && record_.kind != PlaceholderKind::Environment) {
+      words += ", evaluated as " + record_.expression;
+    }
+    return words + "]";
   }
   Text path_words() const { return "the expression " + Text(inner()); }
   static Text trimmed(std::string_view text) {

@@ -1,6 +1,19 @@
 #include "check/run_observer.h"
 
+#include "xml/latin1.h"
+
 namespace ruvo::check {
+
+namespace {
+
+// Expressions reach libxml2 in UTF-8; findings hold Latin-1, like the template they quote.
+Text latin1_of(std::string_view utf8) {
+  const Text terminated(utf8);
+  TextBufferPtr text = content_to_latin1(reinterpret_cast<const xmlChar*>(terminated.c_str()));
+  return text ? Text(text->view()) : Text();
+}
+
+}  // namespace
 
 RunObserver::RunObserver(const LineList& template_lines) {
   std::size_t number = 0;
@@ -31,10 +44,11 @@ void RunObserver::placeholder(const PlaceholderReport& report) {
   record.kind = report.kind;
   record.place = place_of(report.line, report.column, report.content);
   record.content = Text(report.content);
-  record.expression = Text(report.expression);
+  record.expression = report.kind == PlaceholderKind::Environment ? Text(report.expression)
+                                                                  : latin1_of(report.expression);
   record.reason = report.reason;
   record.value = Text(report.value);
-  record.error = Text(report.error);
+  record.error = latin1_of(report.error);
   record.grouped = report.grouped;
   record.lossy = report.lossy;
   events_.push_back({false, placeholders_.size() - 1});
@@ -63,7 +77,7 @@ LevelRecord& RunObserver::level(std::size_t index) {
 }
 
 void RunObserver::table_level(std::size_t index, std::string_view searched) {
-  level(index).searched = Text(searched);
+  level(index).searched = latin1_of(searched);
 }
 
 void RunObserver::table_row(std::size_t index) {

@@ -25,10 +25,10 @@ struct PlaceholderRecord {
   PlaceholderKind kind = PlaceholderKind::Empty;
   Place place;
   Text content;
-  Text expression;  // UTF-8
+  Text expression;  // Latin-1, as every text of a finding
   ValueReason reason = ValueReason::Found;
   Text value;  // Latin-1
-  Text error;  // libxml2's message
+  Text error;  // libxml2's message, Latin-1
   bool grouped = false;
   bool lossy = false;
 };
@@ -43,7 +43,7 @@ struct FieldTally {
 };
 
 struct LevelRecord {
-  Text searched;  // the first level's expression (UTF-8); a later level's name
+  Text searched;  // the first level's expression; a later level's name (Latin-1)
   std::size_t rows = 0;
   List<FieldTally> fields;
 };

@@ -110,15 +110,15 @@ TEST_F(CheckTest, ACleanTemplateGivesZeroAndListsItsValues) {
   EXPECT_EQ(listed.exit_status, 0);
   EXPECT_EQ(listed.standard_output,
             "t.txt:1:8: note: <<Comprobante:total>> = \"12,345.5\" (thousands separators from "
-            "COMMA_INSERT)\n"
-            "t.txt:1:37: note: <<{//@folio}>> = \"7\"\n"
+            "COMMA_INSERT) [element:attribute, evaluated as //zq-def-ns:Comprobante/@total]\n"
+            "t.txt:1:37: note: <<{//@folio}>> = \"7\" [XPath, evaluated as //@folio]\n"
             "ruvo-check: 0 errors, 0 warnings (2 placeholders, 0 tables)\n");
   write_file(dir_.file("Ruvo.cfg"), "");
   const test::BinaryResult json = check("<<{//@folio}>>\n", {"--json", "--list"});
-  EXPECT_EQ(
-      json.standard_output,
-      "{\"file\":\"t.txt\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"xpath\","
-      "\"expression\":\"//@folio\",\"value\":\"7\",\"message\":\"<<{//@folio}>> = \\\"7\\\"\"}\n");
+  EXPECT_EQ(json.standard_output,
+            "{\"file\":\"t.txt\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"xpath\","
+            "\"expression\":\"//@folio\",\"value\":\"7\",\"message\":\"<<{//@folio}>> = \\\"7\\\" "
+            "[XPath, evaluated as //@folio]\"}\n");
 }
 
 TEST_F(CheckTest, ConfigurationTrapsPointAtTheirLines) {
