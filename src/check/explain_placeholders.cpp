@@ -349,6 +349,9 @@ class Explainer {
     if (!record_.expression.empty() && record_.kind != PlaceholderKind::Environment) {
       words += ", evaluated as " + record_.expression;
     }
+    if (record_.place.column == 0) {
+      words += "; the placeholder came with a value placed earlier on this line, or in a table";
+    }
     return words + "]";
   }
   Text path_words() const { return "the expression " + Text(inner()); }

@@ -162,7 +162,7 @@ class TableExplainer {
       }
       if (now > levels) {
         levels = now;
-        if (levels > 1 && last->value.path->length() > 0) {
+        if (levels > 1 && last->value.path && last->value.path->length() > 0) {
           at_config(Severity::Warning, index - 1,
                     "table " + shown_ + ": the path \"" + Text(last->value.path->view()) +
                         "\" is not used: only the first level is searched by its path; the "

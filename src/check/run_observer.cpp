@@ -31,7 +31,7 @@ Place RunObserver::place_of(const Line* line, std::size_t column, std::string_vi
   last_line_ = found->second;
   const Text& original = texts_[found->second - 1];
   const Text written = "<<" + Text(content) + ">>";
-  if (original.compare(column, written.size(), written) == 0) {
+  if (column <= original.size() && original.compare(column, written.size(), written) == 0) {
     return {found->second, column + 1};
   }
   // Values placed before it on the line moved it: its first spelling in the line as written.
