@@ -116,9 +116,10 @@ int finish(std::FILE* out, Findings& findings, const Flags& flags, const RunObse
                                                                                  : kCheckClean;
 }
 
-int cannot_run(std::FILE* out, std::string_view file, const Text& message) {
-  std::fprintf(out, "%.*s: error: %s\n", static_cast<int>(file.size()), file.data(),
-               latin1_as_utf8(message).c_str());
+int cannot_run(std::FILE* out, const Flags& flags, std::string_view file, const Text& message) {
+  Findings findings;
+  findings.add(Severity::Error, file, 0, 0, "cannot-run", message);
+  print_findings(out, findings, flags.json, "ruvo-check: the check could not run");
   return kCheckCannotRun;
 }
 
@@ -142,12 +143,14 @@ int check_files(std::FILE* out, const Flags& flags, const ArgTable& table, int c
 
   FilePtr readable(std::fopen(xml_path, "r"));
   if (!readable) {
-    return cannot_run(out, xml_path, "cannot read the XML input (ruvo ends with status 251)");
+    return cannot_run(out, flags, xml_path,
+                      "cannot read the XML input (ruvo ends with status 251)");
   }
   readable.reset();
   LineListPtr template_lines = line_list_load(template_path);
   if (!template_lines) {
-    return cannot_run(out, template_path, "cannot read the template (ruvo ends with status 252)");
+    return cannot_run(out, flags, template_path,
+                      "cannot read the template (ruvo ends with status 252)");
   }
   check_arguments(findings, table, count);
   check_encoding(findings, template_path);
@@ -205,10 +208,6 @@ int check_files(std::FILE* out, const Flags& flags, const ArgTable& table, int c
       fill_template(document.get(), template_lines.get(), comma.get(), column_sections.get(),
                     master_sections.get(), nullptr, &declarations);
   g_process.observer = nullptr;
-  if (filled != FillOutcome::Filled && findings.count(Severity::Error) == 0) {
-    findings.add(Severity::Error, template_path, 0, 0, "run",
-                 "ruvo's fill ends with a failure (status 257)");
-  }
 
   DocumentProbe probe(document.get(), declarations);
   CheckContext check{findings,
@@ -224,6 +223,11 @@ int check_files(std::FILE* out, const Flags& flags, const ArgTable& table, int c
   explain_placeholders(check);
   explain_tables(check);
   explain_unused_configuration(check);
+  // A placeholder that ends the fill has said so; a failure without one is memory running out.
+  if (filled != FillOutcome::Filled && findings.count(Severity::Error) == 0) {
+    findings.add(Severity::Error, template_path, 0, 0, "run",
+                 "ruvo's fill ends with a failure (status 257): memory ran out");
+  }
   return finish(out, findings, flags, &run);
 }
 
@@ -239,12 +243,12 @@ int run_check(int argc, const char* const* argv, std::FILE* out) {
   ProcessGuard guard;
   ArgTable table;
   if (!table.allocate()) {
-    return cannot_run(out, "ruvo-check", "out of memory");
+    return cannot_run(out, flags, "ruvo-check", "out of memory");
   }
   const StoredArguments stored = store_arguments(static_cast<int>(arguments.size()),
                                                  arguments.data(), table, ArgTable::kSlots);
   if (stored.too_long) {
-    return cannot_run(out, "command-line",
+    return cannot_run(out, flags, "command-line",
                       "an argument is longer than 259 bytes: ruvo refuses the call (status 251)");
   }
   if (apply_options(table, stored.count)) {
@@ -253,7 +257,7 @@ int run_check(int argc, const char* const* argv, std::FILE* out) {
   }
   if (stored.count < 3) {
     std::fputs(kUsage, out);
-    return cannot_run(out, "command-line",
+    return cannot_run(out, flags, "command-line",
                       "ruvo needs three file names: the XML input, the template and the output");
   }
   xmlInitParser();

@@ -177,6 +177,17 @@ xmlNode* DocumentProbe::first_node(std::string_view path) {
              : evaluation.node;
 }
 
+xmlXPathObjectType DocumentProbe::result_type(std::string_view qualified) {
+  TextBufferPtr expression = text_buffer_from(qualified);
+  if (!expression || !latin1_to_utf8_in_place(expression) || context_.get() == nullptr) {
+    return XPATH_UNDEFINED;
+  }
+  set_context_node(context_, xmlDocGetRootElement(document_));
+  const XmlXPathObjectPtr result(
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression->data()), context_.get()));
+  return result ? result->type : XPATH_UNDEFINED;
+}
+
 Text DocumentProbe::attribute_names(const xmlNode* node) {
   Text names;
   if (node == nullptr || node->type != XML_ELEMENT_NODE) {

@@ -30,6 +30,9 @@ class DocumentProbe {
   // The first node that the Latin-1 path selects from the root, or none; the path is qualified
   // first. False when the expression cannot be evaluated.
   xmlNode* first_node(std::string_view path);
+  // What kind of result the qualified Latin-1 expression gives, evaluated from the root;
+  // XPATH_UNDEFINED when it cannot be evaluated.
+  xmlXPathObjectType result_type(std::string_view qualified);
   // The names of the node's attributes, or of its child elements, comma-separated, Latin-1.
   static Text attribute_names(const xmlNode* node);
   static Text child_names(const xmlNode* node);

@@ -74,6 +74,23 @@ std::size_t pair_colon(std::string_view content) {
   return std::string_view::npos;
 }
 
+// A value shown inside a one-line message: line ends and tabs written as \n, \r and \t.
+Text one_line(std::string_view value) {
+  Text out;
+  for (const char c : value) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 Text without_quotes(std::string_view text) {
   Text out;
   for (const char c : text) {
@@ -189,10 +206,10 @@ class Explainer {
       warn("latin1-loss", shown_ +
                               " holds characters that Latin-1 cannot hold; they come out as "
                               "\"?\": \"" +
-                              record_.value + "\"");
+                              one_line(record_.value) + "\"");
     }
     if (check_.list) {
-      note(shown_ + " = \"" + record_.value + "\"" +
+      note(shown_ + " = \"" + one_line(record_.value) + "\"" +
            (record_.grouped ? " (thousands separators from COMMA_INSERT)" : ""));
     }
   }
@@ -222,6 +239,16 @@ class Explainer {
   }
 
   void explain_path_empty(std::string_view path) {
+    const xmlXPathObjectType type = check_.probe.result_type(record_.expression);
+    if (type == XPATH_NUMBER || type == XPATH_STRING || type == XPATH_BOOLEAN) {
+      warn(kind_name(record_.kind),
+           shown_ + " comes out empty: " + path_words() + " gives a " +
+               (type == XPATH_NUMBER   ? "number"
+                : type == XPATH_STRING ? "string"
+                                       : "boolean") +
+               ", not nodes, and an XPath placeholder places only the text of a node it selects");
+      return;
+    }
     Text message = shown_ + " comes out empty: " + path_words() + " selects nothing";
     const DocumentProbe::Reach reach = check_.probe.reach(path);
     if (reach.node != nullptr) {

@@ -52,9 +52,11 @@ void print_json(std::FILE* out, const Finding& f) {
 void print_text(std::FILE* out, const Finding& f) {
   Text place = latin1_as_utf8(f.file);
   if (f.line > 0) {
-    place += ":" + number(f.line);
+    place += ':';
+    place += number(f.line);
     if (f.column > 0) {
-      place += ":" + number(f.column);
+      place += ':';
+      place += number(f.column);
     }
   }
   std::fprintf(out, "%s: %s: %s\n", place.c_str(), severity_name(f.severity),
