@@ -20,14 +20,16 @@ endfunction()
 
 configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo.1 ruvo.1)
+ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-check.1 ruvo-check.1)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-convert-batch.1 ruvo-convert-batch.1)
 ruvo_compress(${PROJECT_BINARY_DIR}/changelog changelog)
 add_custom_target(ruvo_compressed_files ALL DEPENDS ${_ruvo_compressed})
 
-install(TARGETS ruvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ruvo ruvo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS scripts/convert-batch DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME ruvo-convert-batch)
 install(FILES ${PROJECT_BINARY_DIR}/compressed/ruvo.1.gz
+              ${PROJECT_BINARY_DIR}/compressed/ruvo-check.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-convert-batch.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/compressed/changelog.gz docs/guide.md
@@ -53,7 +55,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "ruvo is a windowless batch converter. It fills a plain-text template with\n\
 values taken from an XML document, typically an electronic invoice: single\n\
 values, values with thousands separators, and tables written as marker lines\n\
-for a rendering program. ruvo-convert-batch converts many documents at once.")
+for a rendering program. ruvo-check explains, without writing anything, what\n\
+a conversion would do and why a value comes out empty. ruvo-convert-batch\n\
+converts many documents at once.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

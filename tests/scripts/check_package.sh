@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a build folder with cpack, unpacks it into a scratch root and
 # checks that it holds the programs, their compressed manual pages, the copyright, changelog,
-# guide and examples, names libxml2 among its dependencies, and that the packaged program and
-# batch command convert the shipped example exactly as the built program does. (lintian runs on
-# the package of the "package" preset, in CI: this build is not the hardened Release one.)
+# guide and examples, names libxml2 among its dependencies, that the packaged program and batch
+# command convert the shipped example exactly as the built program does, and that the packaged
+# ruvo-check finds nothing to report in that example. (lintian runs on the package of the
+# "package" preset, in CI: this build is not the hardened Release one.)
 #
 #   check_package.sh BUILD_DIR SOURCE_DIR BUILT_RUVO VERSION [CPACK]
 set -euo pipefail
@@ -50,8 +51,9 @@ dpkg -x "$deb" "$root"
 installed="$root/usr/bin/ruvo"
 doc="$root/usr/share/doc/ruvo"
 check "usr/bin/ruvo is an executable" test -x "$installed"
+check "usr/bin/ruvo-check is an executable" test -x "$root/usr/bin/ruvo-check"
 check "usr/bin/ruvo-convert-batch is an executable" test -x "$root/usr/bin/ruvo-convert-batch"
-for page in ruvo ruvo-convert-batch; do
+for page in ruvo ruvo-check ruvo-convert-batch; do
   check "the manual page $page.1.gz is the source's man/$page.1" \
     cmp -s <(gzip -dc "$root/usr/share/man/man1/$page.1.gz") "$source/man/$page.1"
 done
@@ -83,6 +85,9 @@ check "the packaged program ends with 0, not $installed_status" test "$installed
 check "both programs write the same output" \
   cmp "$scratch/built/output.txt" "$scratch/installed/output.txt"
 check "the output is not empty" test -s "$scratch/installed/output.txt"
+check "the packaged ruvo-check finds nothing in the example" \
+  env RUVO_OPERADOR=paquete "$root/usr/bin/ruvo-check" "$doc/examples/invoice.xml" \
+  "$doc/examples/template.txt" "$scratch/check-output.txt" -c "$doc/examples/Ruvo.cfg" -preview 1
 
 # The installed batch command with the installed program, on the installed example.
 mkdir "$scratch/batch-in"
