@@ -24,6 +24,10 @@ void close_run_log() {
   g_process.run_log.reset();
 }
 
+void use_run_log(std::FILE* log) {
+  g_process.run_log.reset(log);
+}
+
 void log_line(std::FILE* log, const char* text) {
   // The calendar time gives the date and the seconds; a second reading gives the milliseconds.
   const std::time_t now = std::time(nullptr);
@@ -64,10 +68,10 @@ void log_xml_error(std::FILE* log) {
   log_detail(log, text);
 }
 
-void log_memory_count(std::FILE* log, const char* label) {
+void log_memory_count(std::FILE* log, const char* label, std::int64_t base) {
   char text[512];
   std::snprintf(text, sizeof text, "INFO. Conteo de Memoria %s: %ld", label,
-                static_cast<long>(mem_in_use()));
+                static_cast<long>(mem_in_use() - base));
   log_line(log, text);
 }
 

@@ -7,6 +7,7 @@
 // the log could be opened.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 namespace ruvo {
@@ -17,6 +18,9 @@ inline constexpr const char* kRunLogName = "Ruvo.log";
 // none and every log write of the run is skipped.
 void open_run_log();
 void close_run_log();
+// Makes the stream the run log, closing the one before: ruvo-batch gives each document a log of
+// its own in memory.
+void use_run_log(std::FILE* log);
 
 // One timestamped line, flushed at once.
 void log_line(std::FILE* log, const char* text);
@@ -24,8 +28,9 @@ void log_line(std::FILE* log, const char* text);
 void log_detail(std::FILE* log, const char* text);
 // One continuation line describing libxml2's last error.
 void log_xml_error(std::FILE* log);
-// "INFO. Conteo de Memoria <label>: <mem_in_use>" as a timestamped line.
-void log_memory_count(std::FILE* log, const char* label);
+// "INFO. Conteo de Memoria <label>: <mem_in_use>" as a timestamped line; with a base, the bytes
+// taken since the count stood there (what one document of many left behind).
+void log_memory_count(std::FILE* log, const char* label, std::int64_t base = 0);
 
 // Formats a message into the process-wide message buffer (cut short at 1023 bytes) and
 // returns the buffer.

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""ruvo-batch against ruvo, one process per document: for every document of a batch, the same
+exit status, the same output bytes (or none) and the same run log lines, timestamps aside.
+
+    check_batch_equivalence.py RUVO RUVO_BATCH EXAMPLES_DIR
+
+The batches: each invoice example's template over every example document and a set of broken
+ones (not well-formed, empty, missing, a bare element without text, a name used twice), with
+and without options; each guide example's template over its own document; a template and a
+configuration that do not exist.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+TIMESTAMP = re.compile(rb"^\d{8}-\d{9}:", re.M)
+
+
+def masked(data):
+    return TIMESTAMP.sub(b"TS:", data)
+
+
+def broken_documents(folder):
+    folder.mkdir()
+    (folder / "truncated.xml").write_bytes(b"<a><b></a>")
+    (folder / "empty.xml").write_bytes(b"")
+    (folder / "no-text.xml").write_bytes(b"<r><?pi?></r>")
+    (folder / "twice.XML").write_bytes(b"<r/>")
+    (folder / "twice.xml").write_bytes(b"<r/>")
+    return [folder / "truncated.xml", folder / "empty.xml", folder / "no-text.xml",
+            folder / "missing.xml", folder / "twice.XML", folder / "twice.xml"]
+
+
+def stem(path):
+    name = path.name
+    return name[:-4] if name.lower().endswith(".xml") and len(name) > 4 else name
+
+
+def compare(ruvo, batch, work, template, config, documents, options, label):
+    """Runs both over the documents; returns the differences found."""
+    out = work / "out"
+    shutil.rmtree(out, ignore_errors=True)
+    out.mkdir()
+    reference = {}
+    seen = set()
+    for document in documents:
+        if stem(document) in seen:
+            continue  # ruvo-batch does not start a second document of one name
+        seen.add(stem(document))
+        cwd = Path(tempfile.mkdtemp(dir=work))
+        target = out / (stem(document) + ".txt")
+        run = subprocess.run([ruvo, str(document), str(template), str(target), "-c", str(config),
+                              *options], cwd=cwd, capture_output=True)
+        log = cwd / "Ruvo.log"
+        reference[document.name] = (run.returncode, target.read_bytes() if target.exists() else None,
+                                    masked(log.read_bytes()) if log.exists() else b"")
+        if target.exists():
+            target.unlink()
+        shutil.rmtree(cwd)
+    result = subprocess.run([batch, "-c", str(config), *options, str(template), str(out),
+                             *map(str, documents)], cwd=work, capture_output=True)
+    statuses = dict(line.split("\t") for line in result.stdout.decode().splitlines())
+    listed = (out / "status.tsv").read_text()
+    problems = []
+    if listed != result.stdout.decode():
+        problems.append("status.tsv differs from the status lines printed")
+    expected_exit = 0 if all(s == "0" for s in statuses.values()) else 1
+    if result.returncode != expected_exit:
+        problems.append(f"ruvo-batch ended with {result.returncode}, expected {expected_exit}")
+    for name, (status, output, log) in reference.items():
+        s = stem(Path(name))
+        got_output = out / (s + ".txt")
+        got_log = out / "logs" / (s + ".log")
+        if statuses.get(name) != str(status):
+            problems.append(f"{name}: status {statuses.get(name)}, ruvo {status}")
+        if (got_output.read_bytes() if got_output.exists() else None) != output:
+            problems.append(f"{name}: output differs")
+        if (masked(got_log.read_bytes()) if got_log.exists() else b"") != log:
+            problems.append(f"{name}: run log differs")
+    for name, status in statuses.items():
+        if name not in reference and status != "not-started":
+            problems.append(f"{name}: status {status}, expected not-started")
+    return [f"{label}: {p}" for p in problems], len(reference)
+
+
+def main():
+    ruvo, batch = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    examples = Path(sys.argv[3]).resolve()
+    work = Path(tempfile.mkdtemp())
+    problems = []
+    documents = 0
+    try:
+        broken = broken_documents(work / "broken")
+        formats = sorted(p for p in (examples / "formats").iterdir() if p.is_dir())
+        every = [f / (f.name + ".xml") for f in formats] + [examples / "invoice.xml"]
+        for folder in formats:
+            for options in ([], ["-xml"], ["-preview", "1"]):
+                found, count = compare(ruvo, batch, work, folder / "template.txt",
+                                       folder / "Ruvo.cfg", every + broken, options,
+                                       f"{folder.name} {' '.join(options)}")
+                problems += found
+                documents += count
+        for folder in sorted((examples / "guide").iterdir()):
+            options = (folder / "args").read_text().split()
+            found, count = compare(ruvo, batch, work, folder / "template.txt", folder / "Ruvo.cfg",
+                                   [folder / "input.xml", examples / "invoice.xml"], options,
+                                   f"guide/{folder.name}")
+            problems += found
+            documents += count
+        found, count = compare(ruvo, batch, work, work / "none.txt", examples / "Ruvo.cfg",
+                               [examples / "invoice.xml"] + broken[:2], [], "no template")
+        problems += found
+        documents += count
+        found, count = compare(ruvo, batch, work, examples / "template.txt", work / "none.cfg",
+                               [examples / "invoice.xml"] + broken[:2], [], "no configuration")
+        problems += found
+        documents += count
+    finally:
+        shutil.rmtree(work)
+    for problem in problems:
+        print("FAIL " + problem)
+    print(f"{documents} conversions compared, {len(problems)} differences")
+    return 1 if problems or documents == 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
