@@ -20,15 +20,17 @@ endfunction()
 
 configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo.1 ruvo.1)
+ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-batch.1 ruvo-batch.1)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-check.1 ruvo-check.1)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-convert-batch.1 ruvo-convert-batch.1)
 ruvo_compress(${PROJECT_BINARY_DIR}/changelog changelog)
 add_custom_target(ruvo_compressed_files ALL DEPENDS ${_ruvo_compressed})
 
-install(TARGETS ruvo ruvo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ruvo ruvo-batch ruvo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS scripts/convert-batch DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME ruvo-convert-batch)
 install(FILES ${PROJECT_BINARY_DIR}/compressed/ruvo.1.gz
+              ${PROJECT_BINARY_DIR}/compressed/ruvo-batch.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-check.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-convert-batch.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -56,8 +58,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 values taken from an XML document, typically an electronic invoice: single\n\
 values, values with thousands separators, and tables written as marker lines\n\
 for a rendering program. ruvo-check explains, without writing anything, what\n\
-a conversion would do and why a value comes out empty. ruvo-convert-batch\n\
-converts many documents at once.")
+a conversion would do and why a value comes out empty. ruvo-batch converts\n\
+many documents with one template in one process, each exactly as a ruvo run\n\
+would, with a run log of its own; ruvo-convert-batch converts every document\n\
+of a directory with several ruvo-batch processes at once.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -65,7 +69,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${RUVO_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The batch command runs conversions under GNU parallel when it is there, else under xargs.
+# The batch command hands the documents to ruvo-batch under GNU parallel when it is there, else
+# under xargs.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS parallel)
 # The dependencies come from the libraries the binary links (libxml2, libstdc++, libc) when
 # dpkg-shlibdeps is there to find them; otherwise the one library beyond the toolchain's is named.

@@ -172,11 +172,12 @@ int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
   }
   const Text output_dir(options.output_dir);
   const Text logs_dir = output_dir + "/logs";
-  if ((mkdir(output_dir.c_str(), 0777) != 0 && errno != EEXIST) ||
-      (mkdir(logs_dir.c_str(), 0777) != 0 && errno != EEXIST)) {
-    std::fprintf(err, "ruvo-batch: cannot make the folder %s: %s\n", logs_dir.c_str(),
-                 std::strerror(errno));
-    return kBatchUsage;
+  for (const Text* folder : {&output_dir, &logs_dir}) {
+    if (mkdir(folder->c_str(), 0777) != 0 && errno != EEXIST) {
+      std::fprintf(err, "ruvo-batch: cannot make the folder %s: %s\n", folder->c_str(),
+                   std::strerror(errno));
+      return kBatchUsage;
+    }
   }
   xmlInitParser();
   silence_libxml2_messages();
@@ -202,10 +203,11 @@ int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
       line += digits;
       all_converted = all_converted && status == 0;
     }
+    // One write per line: lines of several processes sharing a pipe never mix.
     std::fputs(line.c_str(), out);
+    std::fflush(out);
     statuses += line;
   }
-  std::fflush(out);
   if (!write_whole_file(output_dir + "/status.tsv", statuses.data(), statuses.size())) {
     std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", output_dir.c_str());
     all_converted = false;

@@ -2,9 +2,10 @@
 # Builds the Debian package of a build folder with cpack, unpacks it into a scratch root and
 # checks that it holds the programs, their compressed manual pages, the copyright, changelog,
 # guide and examples, names libxml2 among its dependencies, that the packaged program and batch
-# command convert the shipped example exactly as the built program does, and that the packaged
-# ruvo-check finds nothing to report in that example. (lintian runs on the package of the
-# "package" preset, in CI: this build is not the hardened Release one.)
+# command (which finds the packaged ruvo-batch beside the ruvo on the PATH) convert the shipped
+# example exactly as the built program does, and that the packaged ruvo-check finds nothing to
+# report in that example. (lintian runs on the package of the "package" preset, in CI: this
+# build is not the hardened Release one.)
 #
 #   check_package.sh BUILD_DIR SOURCE_DIR BUILT_RUVO VERSION [CPACK]
 set -euo pipefail
@@ -51,9 +52,10 @@ dpkg -x "$deb" "$root"
 installed="$root/usr/bin/ruvo"
 doc="$root/usr/share/doc/ruvo"
 check "usr/bin/ruvo is an executable" test -x "$installed"
+check "usr/bin/ruvo-batch is an executable" test -x "$root/usr/bin/ruvo-batch"
 check "usr/bin/ruvo-check is an executable" test -x "$root/usr/bin/ruvo-check"
 check "usr/bin/ruvo-convert-batch is an executable" test -x "$root/usr/bin/ruvo-convert-batch"
-for page in ruvo ruvo-check ruvo-convert-batch; do
+for page in ruvo ruvo-batch ruvo-check ruvo-convert-batch; do
   check "the manual page $page.1.gz is the source's man/$page.1" \
     cmp -s <(gzip -dc "$root/usr/share/man/man1/$page.1.gz") "$source/man/$page.1"
 done
@@ -89,13 +91,17 @@ check "the packaged ruvo-check finds nothing in the example" \
   env RUVO_OPERADOR=paquete "$root/usr/bin/ruvo-check" "$doc/examples/invoice.xml" \
   "$doc/examples/template.txt" "$scratch/check-output.txt" -c "$doc/examples/Ruvo.cfg" -preview 1
 
-# The installed batch command with the installed program, on the installed example.
+# The installed batch command on the installed example, as a user runs it: ruvo is the one on the
+# PATH, here the packaged one, and ruvo-batch is taken from beside it.
 mkdir "$scratch/batch-in"
 cp "$doc/examples/invoice.xml" "$scratch/batch-in/EJEMPLO.XML"
-RUVO_OPERADOR=paquete "$root/usr/bin/ruvo-convert-batch" -j 1 -r "$installed" "$scratch/batch-in" \
-  "$doc/examples/template.txt" "$doc/examples/Ruvo.cfg" "$scratch/batch-out" -preview 1 > /dev/null 2>&1
+PATH="$root/usr/bin:$PATH" RUVO_OPERADOR=paquete ruvo-convert-batch -j 1 "$scratch/batch-in" \
+  "$doc/examples/template.txt" "$doc/examples/Ruvo.cfg" "$scratch/batch-out" -preview 1 \
+  > /dev/null 2> "$scratch/batch-stderr" || cat "$scratch/batch-stderr"
 check "ruvo-convert-batch converts the example" \
   cmp "$scratch/built/output.txt" "$scratch/batch-out/EJEMPLO.txt"
+check "ruvo-convert-batch lists the example as converted" \
+  test "$(cat "$scratch/batch-out/status.tsv" 2> /dev/null)" = "$(printf 'EJEMPLO.XML\t0')"
 
 [ "$failures" -eq 0 ] && echo "package checks passed"
 exit "$((failures > 0))"
