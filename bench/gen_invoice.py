@@ -5,7 +5,8 @@
 
 The root Comprobante sits in a default namespace and carries ~30 header attributes, followed by
 Emisor, Receptor, Observaciones and a Conceptos element holding N Detaprod items (7 attributes
-each, 0-3 Cargo children with tipo and monto). Descriptions hold non-ASCII characters and an
+each, 0-3 Cargo children with tipo and monto), then a Complemento (stamp, legends, payment) and
+an Addenda after the items. Descriptions hold non-ASCII characters and an
 ampersand. The file is streamed, so a million items (~275 MB) need little memory.
 """
 
@@ -99,6 +100,23 @@ def header(n, subtotal, discount, charges, seed):
     )
 
 
+def trailer(n, subtotal, seed):
+    """What stands after the items, as on real invoices: a stamp, legends, the payment and an
+    addenda with a closing note."""
+    return (
+        "  <Complemento>\n"
+        f'    <Timbre version="1.1" uuid="{seed:08d}-0000-4000-8000-{n:012d}" '
+        'fechaTimbrado="2026-11-30T10:16:00" selloSAT="QUJDREVGR0hJSktMTU5PUA=="/>\n'
+        '    <Leyenda norma="NOM-050" texto="Producto nacional"/>\n'
+        '    <Leyenda norma="NOM-024" texto="Garantía de 90 días"/>\n'
+        '    <Leyenda texto="Gracias por su compra"/>\n'
+        f'    <Pago forma="03" monto="{money(subtotal)}"/>\n'
+        "  </Complemento>\n"
+        '  <Addenda><Entrega folio="E-1024" lugar="Obra Norte"/>'
+        "<Nota>Fin del comprobante</Nota></Addenda>\n"
+    )
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("n", type=int, help="number of Detaprod items")
@@ -143,7 +161,7 @@ def main():
                 out.write("".join(chunk))
                 chunk.clear()
         out.write("".join(chunk))
-        out.write("  </Conceptos>\n</Comprobante>\n")
+        out.write("  </Conceptos>\n" + trailer(args.n, subtotal, args.seed) + "</Comprobante>\n")
     os.replace(tmp, args.out)
 
 

@@ -300,7 +300,7 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
   // //name selects the elements of that name in document order: they are visited by a walk
   // instead of a node-set when the name is a plain one.
   DescendantShape shape;
-  const bool walked = read_descendant_shape(handle, expression.view(), shape) &&
+  const bool walked = read_descendant_shape(handle, expression.view(), shape) && shape.is_plain() &&
                       shape.position == 0 && !shape.has_attribute;
   XmlXPathObjectPtr result;
   if (!walked) {

@@ -16,6 +16,8 @@ bool same_name(const xmlChar* name, std::string_view local) {
          std::memcmp(name, local.data(), local.size()) == 0;
 }
 
+}  // namespace
+
 bool element_matches(const xmlNode* node, const NameTest& test) {
   if (!same_name(node->name, test.local)) {
     return false;
@@ -42,8 +44,7 @@ xmlNode* matching_attribute(xmlNode* element, const NameTest& test) {
   return nullptr;
 }
 
-// The next node in document order, descending only into elements (entity references and the
-// document type declaration are not part of the searched tree).
+// Entity references and the document type declaration are not part of the searched tree.
 xmlNode* next_in_document_order(xmlNode* node) {
   if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
     return node->children;
@@ -56,6 +57,8 @@ xmlNode* next_in_document_order(xmlNode* node) {
   }
   return node != nullptr ? node->next : nullptr;
 }
+
+namespace {
 
 // The first element in document order that is the position-th of its parent's children
 // matching the test (and holds the attribute when one is asked for), as //name[n] selects

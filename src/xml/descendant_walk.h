@@ -9,6 +9,13 @@
 
 namespace ruvo {
 
+// The name tests as libxml2 applies them: an element's local name and namespace; an attribute
+// of the element that passes the test, or none.
+bool element_matches(const xmlNode* node, const NameTest& test);
+xmlNode* matching_attribute(xmlNode* element, const NameTest& test);
+// The next node in document order, descending only into elements.
+xmlNode* next_in_document_order(xmlNode* node);
+
 // The elements //name selects, in document order, one at a time: the first, then the one after
 // a given one. None when there are no more.
 xmlNode* first_descendant(xmlDoc* document, const NameTest& test);

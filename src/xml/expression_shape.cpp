@@ -155,36 +155,161 @@ bool is_plain_ncname(std::string_view text) {
   return true;
 }
 
+namespace {
+
+// The path cut at each '/' outside brackets and quotes; false when a bracket or quote is left
+// open or there are more than three steps.
+bool cut_steps(std::string_view path, std::string_view (&steps)[3], std::size_t& count) {
+  count = 0;
+  int depth = 0;
+  char quote = '\0';
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    const char c = i < path.size() ? path[i] : '/';
+    if (quote != '\0') {
+      if (c == quote) {
+        quote = '\0';
+      }
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '[') {
+      ++depth;
+    } else if (c == ']') {
+      --depth;
+    } else if (c == '/' && depth == 0) {
+      if (count == 3) {
+        return false;
+      }
+      steps[count++] = path.substr(start, i - start);
+      start = i + 1;
+    }
+  }
+  return quote == '\0' && depth == 0;
+}
+
+// Whether libxml2 reads the text inside a literal: XML characters, in UTF-8. Anything else is
+// an error it reports, so such an expression is left to it.
+bool is_literal_text(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::uint32_t code = lead;
+    std::size_t length = 1;
+    if (lead >= 0x80) {
+      length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+      if (length == 0 || lead > 0xF4 || i + length > text.size()) {
+        return false;
+      }
+      code = lead & (0x7FU >> length);
+      for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0U) != 0x80U) {
+          return false;
+        }
+        code = (code << 6) | (next & 0x3FU);
+      }
+      const std::uint32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+      if (code < smallest) {
+        return false;
+      }
+    }
+    const bool is_char = code == 0x9 || code == 0xA || code == 0xD ||
+                         (code >= 0x20 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFFFD) ||
+                         (code >= 0x10000 && code <= 0x10FFFF);
+    if (!is_char) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// [@name] or [@name='value'] (either quote): an attribute of no namespace, and the value it
+// must equal.
+bool read_attribute_test(std::string_view text, DescendantShape& shape) {
+  if (!text.starts_with("[@") || !text.ends_with("]")) {
+    return false;
+  }
+  const std::string_view inside = text.substr(2, text.size() - 3);
+  const std::size_t equals = inside.find('=');
+  const std::string_view name = inside.substr(0, equals);
+  if (!is_plain_ncname(name)) {
+    return false;
+  }
+  shape.filter.local = name;
+  shape.has_filter = true;
+  if (equals == std::string_view::npos) {
+    return true;
+  }
+  const std::string_view literal = inside.substr(equals + 1);
+  if (literal.size() < 2 || (literal.front() != '\'' && literal.front() != '"') ||
+      literal.back() != literal.front() ||
+      literal.substr(1, literal.size() - 2).find(literal.front()) != std::string_view::npos ||
+      !is_literal_text(literal.substr(1, literal.size() - 2))) {
+    return false;
+  }
+  shape.has_value = true;
+  shape.value = literal.substr(1, literal.size() - 2);
+  return true;
+}
+
+// The element step: a name, then none or one of [n], [last()], [@name], [@name='value'] (this
+// last two perhaps followed by [1]).
+bool read_element_step(xmlXPathContext* context, std::string_view step, DescendantShape& shape) {
+  const std::size_t bracket = step.find('[');
+  if (bracket != std::string_view::npos) {
+    std::string_view predicate = step.substr(bracket);
+    if (predicate == "[last()]") {
+      shape.last = true;
+    } else if (predicate.starts_with("[@")) {
+      if (predicate.ends_with("][1]")) {
+        predicate.remove_suffix(3);
+      }
+      if (!read_attribute_test(predicate, shape)) {
+        return false;
+      }
+    } else {
+      shape.position = read_position(predicate);
+      if (shape.position == 0) {
+        return false;
+      }
+    }
+    step = step.substr(0, bracket);
+  }
+  return read_name_test(context, step, shape.element);
+}
+
+}  // namespace
+
 bool read_descendant_shape(xmlXPathContext* context, std::string_view expression,
                            DescendantShape& shape) {
   if (!expression.starts_with("//")) {
     return false;
   }
-  std::string_view rest = expression.substr(2);
-  std::string_view attribute_part;
-  const std::size_t slash = rest.find('/');
-  if (slash != std::string_view::npos) {
-    if (rest.substr(slash, 2) != "/@") {
-      return false;
-    }
-    attribute_part = rest.substr(slash + 2);
-    rest = rest.substr(0, slash);
-    if (attribute_part.empty()) {
-      return false;
-    }
+  std::string_view steps[3];
+  std::size_t count = 0;
+  if (!cut_steps(expression.substr(2), steps, count) || count == 0) {
+    return false;
   }
-  shape.position = 0;
-  const std::size_t bracket = rest.find('[');
-  if (bracket != std::string_view::npos) {
-    shape.position = read_position(rest.substr(bracket));
-    if (shape.position == 0) {
+  shape = DescendantShape{};
+  if (count > 1 && steps[count - 1].starts_with("@")) {
+    shape.has_attribute = true;
+    if (!read_name_test(context, steps[count - 1].substr(1), shape.attribute)) {
       return false;
     }
-    rest = rest.substr(0, bracket);
+    --count;
   }
-  shape.has_attribute = !attribute_part.empty();
-  return read_name_test(context, rest, shape.element) &&
-         (!shape.has_attribute || read_name_test(context, attribute_part, shape.attribute));
+  if (count == 2) {
+    shape.has_parent = true;
+    if (!read_name_test(context, steps[0], shape.parent)) {
+      return false;
+    }
+  } else if (count != 1) {
+    return false;
+  }
+  return read_element_step(context, steps[count - 1], shape);
 }
 
 // Steps are read as XPath's tokenizer reads them, so that what follows a complete step (a '*'

@@ -18,19 +18,31 @@ struct NameTest {
   bool prefixed = false;
 };
 
-// The expression //element[position]/@attribute, the predicate and the attribute step each
-// optional.
+// The expression //[parent/]element[predicate]/@attribute, the parent step, the predicate and
+// the attribute step each optional. The predicate is a position [n], [last()], an attribute
+// test [@name] or [@name='value'] (a trailing [1] after an attribute test changes no first
+// node, and is read with it).
 struct DescendantShape {
   NameTest element;
-  std::uint32_t position = 0;  // 0 when the step has no predicate
+  std::uint32_t position = 0;  // 0 when the step has no position predicate
+  bool last = false;           // [last()]
+  bool has_parent = false;     // //parent/element
+  NameTest parent;
+  bool has_filter = false;  // [@name] or [@name='value']
+  NameTest filter;
+  bool has_value = false;
+  std::string_view value;  // the literal without its quotes
   bool has_attribute = false;
   NameTest attribute;
+
+  // The shapes a walk answered before the index: //name[n] and //name, with /@attribute.
+  bool is_plain() const { return !last && !has_parent && !has_filter; }
 };
 
 // Reads the (qualified) expression as a DescendantShape. False when it has another shape, a
-// name is not a plain ASCII name or its prefix is not bound, or the predicate is not a
-// position from 1 to 999,999,999: such expressions are left to libxml2. The names are views
-// into the expression.
+// name is not a plain ASCII name or its prefix is not bound, or a position is not from 1 to
+// 999,999,999: such expressions are left to libxml2. The names and the value are views into the
+// expression.
 bool read_descendant_shape(xmlXPathContext* context, std::string_view expression,
                            DescendantShape& shape);
 

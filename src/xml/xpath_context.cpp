@@ -10,14 +10,18 @@ namespace ruvo {
 
 namespace {
 
-// //name, //name[n], //name/@attribute or //name[n]/@attribute, answered by a walk that stops
-// at the first match: the first node of the result in document order. False when the
-// expression has another shape.
-bool evaluate_descendant_shape(xmlXPathContext* context, std::string_view expression,
+// The shapes of expression_shape.h, answered from the index of the document's elements by
+// name: the first node of the result in document order. A plain shape is answered by a walk
+// when the index cannot be had. False when the expression has another shape.
+bool evaluate_descendant_shape(XPathContext& context, std::string_view expression,
                                xmlNode*& found) {
   DescendantShape shape;
-  return read_descendant_shape(context, expression, shape) &&
-         first_shape_match(context->doc, shape, found);
+  if (!read_descendant_shape(context.get(), expression, shape)) {
+    return false;
+  }
+  xmlDoc* document = context.get()->doc;
+  return context.index.first_match(document, shape, found) ||
+         (shape.is_plain() && first_shape_match(document, shape, found));
 }
 
 }  // namespace
@@ -43,7 +47,7 @@ Evaluation evaluate_first(XPathContext& context, const char* expression) {
       evaluation.node = const_cast<xmlNode*>(*cached);
       return evaluation;
     }
-    if (evaluate_descendant_shape(context.get(), text, evaluation.node)) {
+    if (evaluate_descendant_shape(context, text, evaluation.node)) {
       context.cache.store(text, evaluation.node);
       return evaluation;
     }

@@ -11,6 +11,7 @@
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
+#include "xml/element_index.h"
 #include "xml/expression_cache.h"
 #include "xml/xml_handles.h"
 
@@ -22,6 +23,7 @@ struct XPathContext {
   XmlXPathContextPtr handle;  // none when the context could not be made
   bool default_namespace_bound = false;
   ExpressionCache cache;  // first nodes of the context-free expressions evaluated so far
+  ElementIndex index;     // the elements by name, once a search over the document asks
 
   xmlXPathContext* get() const { return handle.get(); }
 };
