@@ -189,36 +189,42 @@ bool cut_steps(std::string_view path, std::string_view (&steps)[3], std::size_t&
   return quote == '\0' && depth == 0;
 }
 
+// The code point of the UTF-8 sequence at text[i] and its length; a length of 0 for a sequence
+// that is malformed, cut short or longer than it needs to be.
+std::size_t decode_sequence(std::string_view text, std::size_t i, std::uint32_t& code) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  code = lead;
+  if (lead < 0x80) {
+    return 1;
+  }
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (length == 0 || lead > 0xF4 || i + length > text.size()) {
+    return 0;
+  }
+  code = lead & (0x7FU >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0U) != 0x80U) {
+      return 0;
+    }
+    code = (code << 6) | (next & 0x3FU);
+  }
+  const std::uint32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  return code < smallest ? 0 : length;
+}
+
+bool is_xml_char(std::uint32_t code) {
+  return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
 // Whether libxml2 reads the text inside a literal: XML characters, in UTF-8. Anything else is
 // an error it reports, so such an expression is left to it.
 bool is_literal_text(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::uint32_t code = lead;
-    std::size_t length = 1;
-    if (lead >= 0x80) {
-      length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-      if (length == 0 || lead > 0xF4 || i + length > text.size()) {
-        return false;
-      }
-      code = lead & (0x7FU >> length);
-      for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0U) != 0x80U) {
-          return false;
-        }
-        code = (code << 6) | (next & 0x3FU);
-      }
-      const std::uint32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-      if (code < smallest) {
-        return false;
-      }
-    }
-    const bool is_char = code == 0x9 || code == 0xA || code == 0xD ||
-                         (code >= 0x20 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFFFD) ||
-                         (code >= 0x10000 && code <= 0x10FFFF);
-    if (!is_char) {
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t code = 0;
+    const std::size_t length = decode_sequence(text, i, code);
+    if (length == 0 || !is_xml_char(code)) {
       return false;
     }
     i += length;
