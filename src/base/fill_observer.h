@@ -39,6 +39,10 @@ struct PlaceholderReport {
   std::size_t column = 0;       // where its "<<" stands in the line's own text
   std::string_view content;     // between "<<" and ">>"
   std::string_view expression;  // what was evaluated, qualified and in UTF-8; the variable's name
+  // The names as the scanner read them, quotes removed: an element:attribute placeholder's
+  // element and attribute, a bare element's name (element).
+  std::string_view element;
+  std::string_view attribute;
   ValueReason reason = ValueReason::Found;
   std::string_view value;  // the text placed, Latin-1, before entity encoding
   std::string_view error;  // libxml2's message, for ExpressionError

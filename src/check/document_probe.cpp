@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "xml/descendant_walk.h"
 #include "xml/latin1.h"
 #include "xml/qualify.h"
 
@@ -112,32 +113,19 @@ std::size_t edit_distance(std::string_view a, std::string_view b, std::size_t li
 
 DocumentProbe::DocumentProbe(xmlDoc* document, const NamespaceDeclarations& declarations)
     : document_(document), context_(make_xpath_context(document, &declarations)) {
-  const xmlNode* node = xmlDocGetRootElement(document);
-  while (node != nullptr) {
-    if (node->type == XML_ELEMENT_NODE) {
-      const Text name = node_name(node);
-      add_distinct(element_names_, name);
-      for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
-        add_distinct(attribute_names_, name + " " + as_latin1(a->name));
-      }
-      for (const xmlNs* ns = node->nsDef; ns != nullptr; ns = ns->next) {
-        if (ns->prefix != nullptr) {
-          add_distinct(prefixes_, as_latin1(ns->prefix));
-        }
-      }
-      if (node->children != nullptr) {
-        node = node->children;
-        continue;
-      }
+  for (xmlNode* node = document->children; node != nullptr; node = next_in_document_order(node)) {
+    if (node->type != XML_ELEMENT_NODE) {
+      continue;
     }
-    while (node != nullptr && node->next == nullptr) {
-      node = node->parent;
-      if (node != nullptr && node->type == XML_DOCUMENT_NODE) {
-        node = nullptr;
-      }
+    const Text name = node_name(node);
+    add_distinct(element_names_, name);
+    for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
+      add_distinct(attribute_names_, name + " " + as_latin1(a->name));
     }
-    if (node != nullptr) {
-      node = node->next;
+    for (const xmlNs* ns = node->nsDef; ns != nullptr; ns = ns->next) {
+      if (ns->prefix != nullptr) {
+        add_distinct(prefixes_, as_latin1(ns->prefix));
+      }
     }
   }
 }

@@ -48,32 +48,6 @@ const char* kind_words(PlaceholderKind kind) {
   return "empty placeholder";
 }
 
-bool is_quote(char c) {
-  return c == '\'' || c == '"';
-}
-
-// The bare element's name: the content, or what its quotes hold when they enclose it whole.
-std::string_view bare_name(std::string_view content) {
-  if (content.size() >= 3 && is_quote(content.front()) && content.back() == content.front() &&
-      content.substr(1, content.size() - 2).find_first_of("'\"") == std::string_view::npos) {
-    return content.substr(1, content.size() - 2);
-  }
-  return content;
-}
-
-// The split the scanner made: the first colon outside quotes.
-std::size_t pair_colon(std::string_view content) {
-  bool quoted = false;
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    if (is_quote(content[i])) {
-      quoted = !quoted;
-    } else if (content[i] == ':' && !quoted) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
-}
-
 // A value shown inside a one-line message: line ends and tabs written as \n, \r and \t.
 Text one_line(std::string_view value) {
   Text out;
@@ -85,16 +59,6 @@ Text one_line(std::string_view value) {
     } else if (c == '\t') {
       out += "\\t";
     } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-Text without_quotes(std::string_view text) {
-  Text out;
-  for (const char c : text) {
-    if (!is_quote(c)) {
       out += c;
     }
   }
@@ -154,12 +118,8 @@ class Explainer {
 
   void pair_traps() {
     const std::string_view content = record_.content;
-    const std::size_t colon = pair_colon(content);
-    if (colon == std::string_view::npos) {
-      return;
-    }
-    const Text element = without_quotes(content.substr(0, colon));
-    const Text attribute = without_quotes(content.substr(colon + 1));
+    const Text& element = record_.element;
+    const Text& attribute = record_.attribute;
     const bool blanks = element.find(' ') != Text::npos || attribute.find(' ') != Text::npos;
     if (blanks) {
       warn("blank-in-name", shown_ + ": blanks are part of the names (element \"" + element +
@@ -215,10 +175,8 @@ class Explainer {
   }
 
   void explain_pair_empty() {
-    const std::string_view content = record_.content;
-    const std::size_t colon = pair_colon(content);
-    const Text element = without_quotes(content.substr(0, colon));
-    const Text attribute = without_quotes(content.substr(colon + 1));
+    const Text& element = record_.element;
+    const Text& attribute = record_.attribute;
     xmlNode* found = check_.probe.first_node("//" + element);
     if (found != nullptr) {
       Text message = shown_ + " comes out empty: the " + element + " element has no attribute \"" +
@@ -273,7 +231,7 @@ class Explainer {
   }
 
   void explain_bare_empty() {
-    const std::string_view name = bare_name(record_.content);
+    const std::string_view name = record_.element;
     Text message = shown_ + " comes out empty: no element \"" + Text(name) +
                    "\" anywhere in the document (ruvo logs \"Error al reemplazar elemento\")";
     const Text table = nearest_table(name);
@@ -315,7 +273,7 @@ class Explainer {
         path_traps(inner());
         break;
       case PlaceholderKind::BareElement:
-        path_traps("//" + Text(bare_name(record_.content)));
+        path_traps("//" + record_.element);
         break;
       case PlaceholderKind::Pair:
         pair_traps();

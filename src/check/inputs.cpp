@@ -2,7 +2,6 @@
 
 #include <strings.h>
 
-#include <array>
 #include <cstdio>
 
 #include "check/document_probe.h"
@@ -14,23 +13,8 @@ namespace {
 
 constexpr std::string_view kCommandLine = "command-line";
 
-constexpr std::array<std::string_view, 5> kOptions = {"-h", "-preview", "-c", "-xml", "-text"};
-
-bool is_option(const char* argument) {
-  for (const std::string_view option : kOptions) {
-    if (strcasecmp(argument, option.data()) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool takes_value(const char* argument) {
-  return strcasecmp(argument, "-preview") == 0 || strcasecmp(argument, "-c") == 0;
-}
-
 Text nearest_option(std::string_view word) {
-  for (const std::string_view option : kOptions) {
+  for (const std::string_view option : kOptionWords) {
     if (equal_ignoring_case(option, word) || edit_distance(option, word, 2) <= 2) {
       return Text(option);
     }
@@ -105,7 +89,7 @@ void check_arguments(Findings& findings, const ArgTable& table, int count) {
     const char* argument = table.at(i);
     const auto position = static_cast<std::size_t>(i) + 1;
     if (i < 3) {
-      if (is_option(argument)) {
+      if (is_option_word(argument)) {
         findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
                      "argument " + number(static_cast<std::size_t>(i) + 1) + " is the option \"" +
                          Text(argument) +
@@ -115,7 +99,7 @@ void check_arguments(Findings& findings, const ArgTable& table, int count) {
       }
       continue;
     }
-    if (takes_value(argument)) {
+    if (option_takes_value(argument)) {
       if (i + 1 < count && strcasecmp(argument, "-preview") == 0 && !is_number(table.at(i + 1))) {
         findings.add(Severity::Warning, kCommandLine, position + 1, 0, "argument",
                      "\"-preview\" reads the next argument, \"" + Text(table.at(i + 1)) +
@@ -124,7 +108,7 @@ void check_arguments(Findings& findings, const ArgTable& table, int count) {
       ++i;  // the value is consumed
       continue;
     }
-    if (is_option(argument)) {
+    if (is_option_word(argument)) {
       continue;
     }
     Text message = "ruvo ignores the argument \"" + Text(argument) + "\"";

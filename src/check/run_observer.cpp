@@ -46,6 +46,8 @@ void RunObserver::placeholder(const PlaceholderReport& report) {
   record.content = Text(report.content);
   record.expression = report.kind == PlaceholderKind::Environment ? Text(report.expression)
                                                                   : latin1_of(report.expression);
+  record.element = Text(report.element);
+  record.attribute = Text(report.attribute);
   record.reason = report.reason;
   record.value = Text(report.value);
   record.error = latin1_of(report.error);

@@ -26,6 +26,8 @@ struct PlaceholderRecord {
   Place place;
   Text content;
   Text expression;  // Latin-1, as every text of a finding
+  Text element;     // the scanner's names, quotes removed (see PlaceholderReport)
+  Text attribute;
   ValueReason reason = ValueReason::Found;
   Text value;  // Latin-1
   Text error;  // libxml2's message, Latin-1

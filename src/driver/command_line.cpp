@@ -101,6 +101,19 @@ std::int32_t parse_row_count(const char* text) {
   return parse_leading_int32(text);
 }
 
+bool is_option_word(const char* argument) {
+  for (const char* word : kOptionWords) {
+    if (option_is(argument, word)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool option_takes_value(const char* argument) {
+  return option_is(argument, "-preview") || option_is(argument, "-c");
+}
+
 bool apply_options(const ArgTable& table, int count) {
   RunSettings& settings = run_settings();
   for (int i = 0; i < count; ++i) {

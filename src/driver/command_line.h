@@ -54,6 +54,12 @@ struct StoredArguments {
 [[nodiscard]] StoredArguments store_arguments(int argc, const char* const* argv, ArgTable& table,
                                               int max);
 
+// The option words, matched without regard to the case of A to Z; -preview and -c read the
+// argument after them.
+inline constexpr const char* kOptionWords[] = {"-h", "-preview", "-c", "-xml", "-text"};
+bool is_option_word(const char* argument);
+bool option_takes_value(const char* argument);
+
 // Applies every stored argument that is an option word to the run settings. Returns true when
 // "-h" was met (its arguments after it are not looked at).
 [[nodiscard]] bool apply_options(const ArgTable& table, int count);

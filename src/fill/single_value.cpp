@@ -160,6 +160,7 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
   PlaceholderReport told;
   told.kind = PlaceholderKind::BareElement;
   told.content = content.view();
+  told.element = name;
   told.expression = view_of(qualified);
   told.reason = ValueReason::NoNode;
   if (node == nullptr) {

@@ -51,6 +51,8 @@ FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::
   told.line = fill.scan.line();
   told.column = span.start;
   told.content = line.substr(content_start, close - content_start);
+  told.element = element->view();
+  told.attribute = attribute->view();
   if (!value) {
     if (observer != nullptr) {
       told.expression = trace.expression ? trace.expression->view() : std::string_view();
