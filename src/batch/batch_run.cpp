@@ -1,10 +1,13 @@
 #include "batch/batch_run.h"
 
 #include <libxml/parser.h>
+#include <sched.h>
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -13,6 +16,8 @@
 
 #include "base/process_state.h"
 #include "base/run_log.h"
+#include "batch/shared_batch.h"
+#include "batch/sync_group.h"
 #include "driver/command_line.h"
 #include "driver/conversion.h"
 #include "text/file_handle.h"
@@ -24,10 +29,9 @@ namespace ruvo::batch {
 
 namespace {
 
-using Text = std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>>;
-
 constexpr const char* kUsage =
-    "usage: ruvo-batch [-c CONFIG] [-xml|-text] [-preview N] TEMPLATE OUTPUT_DIR FILE...\n";
+    "usage: ruvo-batch [-c CONFIG] [-xml|-text] [-preview N] [-j JOBS] [-files0-from LIST]\n"
+    "                  TEMPLATE OUTPUT_DIR FILE...\n";
 
 // The template and configuration, read once; each document gets its own copy of the template,
 // which its fill changes, and reads the same sections.
@@ -76,8 +80,30 @@ class LoadedSources final : public ConversionSources {
 struct Options {
   const char* template_path = nullptr;
   const char* output_dir = nullptr;
+  const char* list_path = nullptr;  // a file of NUL-separated document paths
+  int jobs = 1;
   std::vector<const char*, TrackedAllocator<const char*>> files;
 };
+
+constexpr int kMostJobs = 1024;
+
+// The processors this process may run on.
+int processors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  return sched_getaffinity(0, sizeof set, &set) == 0 ? std::max(CPU_COUNT(&set), 1) : 1;
+}
+
+// A whole number from 1 to kMostJobs, or 0 for one per processor; -1 for anything else.
+int parse_jobs(const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const long jobs = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || jobs < 0 || jobs > kMostJobs) {
+    return -1;
+  }
+  return jobs == 0 ? std::min(processors(), kMostJobs) : static_cast<int>(jobs);
+}
 
 // Reads the options (before the positional arguments) into the run settings, as ruvo reads
 // them; false on a usage error.
@@ -96,11 +122,18 @@ bool read_options(int argc, const char* const* argv, Options& options) {
       settings.output_mode = OutputMode::Xml;
     } else if (strcasecmp(option, "-text") == 0) {
       settings.output_mode = OutputMode::Text;
+    } else if (strcasecmp(option, "-j") == 0 && has_next) {
+      options.jobs = parse_jobs(argv[++i]);
+      if (options.jobs < 0) {
+        return false;
+      }
+    } else if (strcasecmp(option, "-files0-from") == 0 && has_next) {
+      options.list_path = argv[++i];
     } else {
       return false;
     }
   }
-  if (argc - i < 3) {
+  if (argc - i < (options.list_path != nullptr ? 2 : 3)) {
     return false;
   }
   options.template_path = argv[i];
@@ -111,50 +144,65 @@ bool read_options(int argc, const char* const* argv, Options& options) {
   return true;
 }
 
-// NAME of DIR/NAME.xml (the extension in any case), or the file's whole name without one.
-std::string_view stem_of(std::string_view file) {
-  const std::size_t slash = file.rfind('/');
-  std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
-  if (name.size() > 4 && strncasecmp(name.data() + name.size() - 4, ".xml", 4) == 0) {
-    name.remove_suffix(4);
+// Adds the NUL-separated paths of the list ("-": standard input) after the named files; the
+// paths point into list, which must outlive them. False when the list cannot be read.
+bool read_file_list(const char* path, Text& list, Options& options) {
+  FilePtr opened(std::strcmp(path, "-") == 0 ? nullptr : std::fopen(path, "rb"));
+  std::FILE* file = std::strcmp(path, "-") == 0 ? stdin : opened.get();
+  if (file == nullptr) {
+    return false;
   }
-  return name;
+  char chunk[65536];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    list.append(chunk, got);
+  }
+  if (std::ferror(file)) {
+    return false;
+  }
+  list += '\0';  // the last path may lack its terminator
+  for (std::size_t at = 0; at < list.size(); at = list.find('\0', at) + 1) {
+    if (list[at] != '\0') {
+      options.files.push_back(list.data() + at);
+    }
+  }
+  return true;
 }
 
-std::string_view name_of(std::string_view file) {
-  const std::size_t slash = file.rfind('/');
-  return slash == std::string_view::npos ? file : file.substr(slash + 1);
+// Which documents are not started: a second one of a NAME already used.
+void mark_repeated_names(const Options& options, int* statuses) {
+  std::unordered_set<std::string_view, std::hash<std::string_view>, std::equal_to<>,
+                     TrackedAllocator<std::string_view>>
+      stems;
+  for (std::size_t i = 0; i < options.files.size(); ++i) {
+    if (!stems.insert(stem_of(options.files[i])).second) {
+      statuses[i] = kNotStarted;
+    }
+  }
 }
 
-bool write_whole_file(const Text& path, const char* bytes, std::size_t size) {
-  FilePtr file(std::fopen(path.c_str(), "w"));
-  return file && std::fwrite(bytes, 1, size, file.get()) == size &&
-         std::fclose(file.release()) == 0;
+// How many documents a process takes at a time: a whole group, unless that would leave some of
+// the processes without a fair share of a short batch.
+std::size_t documents_per_take(std::size_t count, int jobs) {
+  if (jobs <= 1) {
+    return SyncGroup::kCapacity;
+  }
+  const std::size_t takes = static_cast<std::size_t>(jobs) * 4;
+  return std::clamp<std::size_t>((count + takes - 1) / takes, 1, SyncGroup::kCapacity);
 }
 
-// One document: its conversion with a run log of its own in memory, the memory-count line of a
-// failure counted from where the document started, and the log kept when it holds anything.
-int convert_one(LoadedSources& sources, const char* file, const char* template_path,
-                const Text& output, const Text& log) {
-  char* log_bytes = nullptr;
-  std::size_t log_size = 0;
-  use_run_log(open_memstream(&log_bytes, &log_size));
-  xmlResetLastError();
-  const std::int64_t base = mem_in_use();
-  ConversionPaths paths;
-  paths.xml = file;
-  paths.template_path = template_path;
-  paths.output = output.c_str();
-  const Outcome outcome = convert_document(paths, sources);
-  if (!outcome.succeeded) {
-    log_memory_count(run_log(), "Total memoria final:", base);
+// Converts the documents this process takes, each take one group, until none is left.
+void convert_taken_documents(const Options& options, const BatchSetting& setting,
+                             SharedBatch& shared, std::size_t per_take) {
+  SyncGroup group(setting);
+  const std::size_t count = options.files.size();
+  for (std::size_t first = shared.take(per_take); first < count; first = shared.take(per_take)) {
+    const std::size_t end = std::min(first + per_take, count);
+    for (std::size_t i = first; i < end; ++i) {
+      group.add(i, options.files[i], setting.statuses[i] == kNotStarted);
+    }
+    group.complete();
   }
-  close_run_log();  // the stream's bytes are complete once it is closed
-  if (log_bytes != nullptr && log_size > 0) {
-    static_cast<void>(write_whole_file(log, log_bytes, log_size));
-  }
-  std::free(log_bytes);
-  return outcome.exit_code;
 }
 
 }  // namespace
@@ -166,50 +214,62 @@ int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
     std::fputs(kUsage, out);
     return kBatchConverted;
   }
+  Text list;
   if (!read_options(argc, argv, options)) {
     std::fputs(kUsage, err);
     return kBatchUsage;
   }
-  const Text output_dir(options.output_dir);
-  const Text logs_dir = output_dir + "/logs";
-  for (const Text* folder : {&output_dir, &logs_dir}) {
+  if (options.list_path != nullptr && !read_file_list(options.list_path, list, options)) {
+    std::fprintf(err, "ruvo-batch: cannot read the list %s\n", options.list_path);
+    return kBatchUsage;
+  }
+  BatchSetting setting;
+  setting.template_path = options.template_path;
+  setting.output_dir = options.output_dir;
+  setting.logs_dir = setting.output_dir + "/logs";
+  setting.out = out;
+  for (const Text* folder : {&setting.output_dir, &setting.logs_dir}) {
     if (mkdir(folder->c_str(), 0777) != 0 && errno != EEXIST) {
       std::fprintf(err, "ruvo-batch: cannot make the folder %s: %s\n", folder->c_str(),
                    std::strerror(errno));
       return kBatchUsage;
     }
   }
+  SharedBatch shared(options.files.size());
+  if (!shared.usable()) {
+    std::fputs("ruvo-batch: out of memory\n", err);
+    return kBatchSomeFailed;
+  }
+  setting.statuses = shared.statuses();
+  mark_repeated_names(options, setting.statuses);
+
   xmlInitParser();
   silence_libxml2_messages();
   LoadedSources sources(options.template_path, run_settings().config_path);
+  setting.sources = &sources;
+  // Processes other than this one report through out's descriptor.
+  const int jobs = fileno(out) >= 0 ? options.jobs : 1;
+  const std::size_t per_take = documents_per_take(options.files.size(), jobs);
+  run_in_processes(jobs, [&] { convert_taken_documents(options, setting, shared, per_take); });
+
+  // What a process that ended early left unreported, and the list of every status.
   Text statuses;
-  std::unordered_set<std::string_view, std::hash<std::string_view>, std::equal_to<>,
-                     TrackedAllocator<std::string_view>>
-      stems;
   bool all_converted = true;
-  for (const char* file : options.files) {
-    const std::string_view stem = stem_of(file);
-    Text line(name_of(file));
-    if (!stems.insert(stem).second) {
-      line += "\tnot-started\n";
-      all_converted = false;
-    } else {
-      const Text name(stem);
-      const int status =
-          convert_one(sources, file, options.template_path, output_dir + "/" + name + ".txt",
-                      logs_dir + "/" + name + ".log");
-      char digits[16];
-      std::snprintf(digits, sizeof digits, "\t%d\n", status);
-      line += digits;
-      all_converted = all_converted && status == 0;
+  for (std::size_t i = 0; i < options.files.size(); ++i) {
+    const int status = setting.statuses[i];
+    const Text line = status_line(options.files[i], status);
+    if (status == kNotFinished) {
+      std::fputs(line.c_str(), out);
     }
-    // One write per line: lines of several processes sharing a pipe never mix.
-    std::fputs(line.c_str(), out);
-    std::fflush(out);
     statuses += line;
+    all_converted = all_converted && status == 0;
   }
-  if (!write_whole_file(output_dir + "/status.tsv", statuses.data(), statuses.size())) {
-    std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", output_dir.c_str());
+  std::fflush(out);
+  FilePtr status_file(std::fopen((setting.output_dir + "/status.tsv").c_str(), "w"));
+  if (!status_file ||
+      std::fwrite(statuses.data(), 1, statuses.size(), status_file.get()) != statuses.size() ||
+      std::fclose(status_file.release()) != 0) {
+    std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", setting.output_dir.c_str());
     all_converted = false;
   }
   xmlCleanupParser();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "base/process_state.h"
 #include "base/run_log.h"
@@ -35,6 +36,28 @@ void log_output_failure(const char* output_path) {
   log_detail(run_log(), output_path);
 }
 
+Outcome output_not_written(const char* output_path) {
+  log_output_failure(output_path);
+  return fail(kExitOutputNotWritten);
+}
+
+// Fills the template into the output and writes what the fill left; the output awaits settle
+// when it is a temporary file.
+Outcome fill_and_write(xmlDoc* document, LineList* template_lines,
+                       const Configuration& configuration, NamespaceDeclarations* declarations,
+                       OutputFile& output, const char* output_path) {
+  const FillOutcome filled = fill_template(
+      document, template_lines, configuration.comma_section, configuration.column_sections,
+      configuration.master_sections, output.streams() ? &output : nullptr, declarations);
+  if (filled != FillOutcome::Filled) {
+    return fail(kExitFillFailed);
+  }
+  if (!output.write_rest(template_lines)) {
+    return output_not_written(output_path);
+  }
+  return {kExitSuccess, true};
+}
+
 bool can_open_for_reading(const char* path) {
   FilePtr file(std::fopen(path, "r"));
   return file != nullptr;
@@ -52,7 +75,8 @@ const char* file_replaced(const ConversionPaths& paths) {
 
 }  // namespace
 
-Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources) {
+Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources,
+                         PendingOutput* pending) {
   if (!can_open_for_reading(paths.xml)) {
     log_line(run_log(), "ERROR: El archivo XML de entrada no existe:");
     log_detail(run_log(), paths.xml);
@@ -88,17 +112,27 @@ Outcome convert_document(const ConversionPaths& paths, ConversionSources& source
 
   // Table rows go to the output while the template is filled; a run that fails removes what
   // was written and leaves an existing output as it was.
-  OutputFile output(paths.output);
-  const FillOutcome filled =
-      fill_template(document.get(), template_lines.get(), configuration.comma_section,
-                    configuration.column_sections, configuration.master_sections,
-                    output.streams() ? &output : nullptr, &declarations);
-  if (filled != FillOutcome::Filled) {
-    return fail(kExitFillFailed);
+  if (pending == nullptr) {
+    OutputFile output(paths.output);
+    const Outcome written = fill_and_write(document.get(), template_lines.get(), configuration,
+                                           &declarations, output, paths.output);
+    return written.succeeded ? complete_output(output, false, paths.output) : written;
   }
-  if (!output.finish(template_lines.get())) {
-    log_output_failure(paths.output);
-    return fail(kExitOutputNotWritten);
+  PendingOutput output = make_tracked<OutputFile>(paths.output);
+  if (!output) {
+    return output_not_written(paths.output);
+  }
+  const Outcome written = fill_and_write(document.get(), template_lines.get(), configuration,
+                                         &declarations, *output, paths.output);
+  if (written.succeeded && output->awaits_settle()) {
+    *pending = std::move(output);
+  }
+  return written;
+}
+
+Outcome complete_output(OutputFile& output, bool data_on_disk, const char* output_path) {
+  if (!output.settle(data_on_disk)) {
+    return output_not_written(output_path);
   }
   return {kExitSuccess, true};
 }

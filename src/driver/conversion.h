@@ -5,6 +5,8 @@
 
 #include "config/sections.h"
 #include "text/line_list.h"
+#include "text/output_file.h"
+#include "text/tracked_memory.h"
 
 namespace ruvo {
 
@@ -45,9 +47,23 @@ struct Outcome {
   bool help = false;
 };
 
+// An output written in full that waits for a sync shared with other documents' outputs before
+// it is put in place.
+using PendingOutput = Tracked<OutputFile>;
+
 // Checks, loads, fills and writes one document. Everything it takes is released when it
 // returns, so the memory count after it shows only what leaked.
-Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources);
+//
+// With pending, an output written to a temporary file is handed over there, synced and renamed
+// by nobody yet: the outcome is a success for now, which complete_output turns into the
+// conversion's final one. Any other outcome is final at once, and pending stays empty.
+Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources,
+                         PendingOutput* pending = nullptr);
+
+// Puts a pending output in place (its data on disk already, or synced now) and gives the
+// conversion's outcome: success, or the failure a run logs when the output (output_path, as
+// the conversion was given it) cannot be written.
+Outcome complete_output(OutputFile& output, bool data_on_disk, const char* output_path);
 
 // The sources of a single run: both files read when the conversion asks for them, the tables'
 // sections cut into lists the run made at its start.

@@ -163,14 +163,16 @@ void OutputFile::write_out(const char* bytes, std::size_t count) noexcept {
   }
 }
 
-bool OutputFile::finish(const LineList* rest) {
+bool OutputFile::write_rest(const LineList* rest) {
   if (rest == nullptr || kind_ == Kind::Unusable) {
+    kind_ = Kind::Unusable;  // settle has nothing to put in place
     return false;
   }
   // A held output is opened only now, as fopen(path, "w") opens a file, and written the same way.
   if (kind_ == Kind::Held) {
     descriptor_ = Fd(open(path_->data(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
     if (!descriptor_.is_open()) {
+      kind_ = Kind::Unusable;
       return false;
     }
     buffer_ = ByteBlock(kStreamBufferSize);
@@ -178,7 +180,14 @@ bool OutputFile::finish(const LineList* rest) {
   for (const Line* line = rest->head; line != nullptr; line = line->next) {
     put_line(line->view());
   }
-  return kind_ == Kind::Held ? close_in_place() : commit();
+  const bool written =
+      kind_ == Kind::Held ? close_in_place() : flush() && fchmod(descriptor_.get(), mode_) == 0;
+  buffer_ = ByteBlock();  // nothing more is put: an output waiting for its group keeps no buffer
+  if (!written) {
+    static_cast<void>(descriptor_.close());
+    kind_ = Kind::Unusable;
+  }
+  return written;
 }
 
 bool OutputFile::close_in_place() {
@@ -186,12 +195,17 @@ bool OutputFile::close_in_place() {
   return descriptor_.close() && written;
 }
 
-// Only a close that succeeds after fsync means the bytes reached the file.
-bool OutputFile::commit() {
-  const bool written =
-      flush() && fchmod(descriptor_.get(), mode_) == 0 && fsync(descriptor_.get()) == 0;
+// Only a close that succeeds after the sync means the bytes reached the file.
+bool OutputFile::settle(bool data_on_disk) {
+  if (kind_ == Kind::Held) {
+    return true;  // written in place by write_rest, whose result stands
+  }
+  if (!awaits_settle()) {
+    return false;
+  }
+  const bool synced = data_on_disk || fsync(descriptor_.get()) == 0;
   const bool closed = descriptor_.close();
-  if (!written || !closed || std::rename(temporary_->data(), path_->data()) != 0) {
+  if (!synced || !closed || std::rename(temporary_->data(), path_->data()) != 0) {
     return false;
   }
   temporary_.reset();

@@ -58,7 +58,21 @@ class OutputFile {
 
   // Writes the remaining lines after those already put, completes the file and puts it in
   // place. False when any write failed or the output could not be made.
-  [[nodiscard]] bool finish(const LineList* rest);
+  [[nodiscard]] bool finish(const LineList* rest) { return write_rest(rest) && settle(false); }
+
+  // The two steps of finish, for a program that completes many outputs with one sync.
+  // write_rest writes the remaining lines: a held output is then complete, a temporary file
+  // holds every byte but is neither synced nor in place. settle syncs such a file unless its
+  // data is known to be on disk already (a sync of its whole file system since write_rest),
+  // and renames it over the output. Each is false on a failure.
+  [[nodiscard]] bool write_rest(const LineList* rest);
+  [[nodiscard]] bool settle(bool data_on_disk);
+  // Whether settle is still to put a temporary file in place.
+  bool awaits_settle() const noexcept { return kind_ == Kind::Streamed && descriptor_.is_open(); }
+  // The temporary file while it awaits settle, for a sync of its file system.
+  int descriptor() const noexcept { return descriptor_.get(); }
+  // Where the output goes, a link resolved to the file it names.
+  const char* path() const noexcept { return path_ ? path_->data() : ""; }
 
  private:
   enum class Kind { Unusable, Held, Streamed };
@@ -67,7 +81,6 @@ class OutputFile {
   void put_bytes(const char* bytes, std::size_t count) noexcept;
   void write_out(const char* bytes, std::size_t count) noexcept;
   bool flush() noexcept;
-  bool commit();
   bool close_in_place();
 
   Kind kind_ = Kind::Unusable;

@@ -6,8 +6,8 @@ exit status, the same output bytes (or none) and the same run log lines, timesta
 
 The batches: each invoice example's template over every example document and a set of broken
 ones (not well-formed, empty, missing, a bare element without text, a name used twice), with
-and without options; each guide example's template over its own document; a template and a
-configuration that do not exist.
+and without options, and in several processes (-j 3); each guide example's template over its
+own document; a template and a configuration that do not exist.
 """
 import os
 import re
@@ -40,7 +40,7 @@ def stem(path):
     return name[:-4] if name.lower().endswith(".xml") and len(name) > 4 else name
 
 
-def compare(ruvo, batch, work, template, config, documents, options, label):
+def compare(ruvo, batch, work, template, config, documents, options, label, jobs=1):
     """Runs both over the documents; returns the differences found."""
     out = work / "out"
     shutil.rmtree(out, ignore_errors=True)
@@ -61,13 +61,17 @@ def compare(ruvo, batch, work, template, config, documents, options, label):
         if target.exists():
             target.unlink()
         shutil.rmtree(cwd)
-    result = subprocess.run([batch, "-c", str(config), *options, str(template), str(out),
-                             *map(str, documents)], cwd=work, capture_output=True)
+    result = subprocess.run([batch, "-j", str(jobs), "-c", str(config), *options, str(template),
+                             str(out), *map(str, documents)], cwd=work, capture_output=True)
     statuses = dict(line.split("\t") for line in result.stdout.decode().splitlines())
-    listed = (out / "status.tsv").read_text()
+    listed = (out / "status.tsv").read_text().splitlines()
     problems = []
-    if listed != result.stdout.decode():
+    # Several processes print as they go; the list keeps the order of the documents.
+    printed = result.stdout.decode().splitlines()
+    if (sorted(listed) if jobs > 1 else listed) != (sorted(printed) if jobs > 1 else printed):
         problems.append("status.tsv differs from the status lines printed")
+    if [line.split("\t")[0] for line in listed] != [d.name for d in documents]:
+        problems.append("status.tsv is not in the order of the documents")
     expected_exit = 0 if all(s == "0" for s in statuses.values()) else 1
     if result.returncode != expected_exit:
         problems.append(f"ruvo-batch ended with {result.returncode}, expected {expected_exit}")
@@ -98,10 +102,10 @@ def main():
         formats = sorted(p for p in (examples / "formats").iterdir() if p.is_dir())
         every = [f / (f.name + ".xml") for f in formats] + [examples / "invoice.xml"]
         for folder in formats:
-            for options in ([], ["-xml"], ["-preview", "1"]):
+            for options, jobs in (([], 1), ([], 3), (["-xml"], 1), (["-preview", "1"], 1)):
                 found, count = compare(ruvo, batch, work, folder / "template.txt",
                                        folder / "Ruvo.cfg", every + broken, options,
-                                       f"{folder.name} {' '.join(options)}")
+                                       f"{folder.name} {' '.join(options)} -j {jobs}", jobs)
                 problems += found
                 documents += count
         for folder in sorted((examples / "guide").iterdir()):

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Converts 200 generated invoices with scripts/convert-batch, under GNU parallel (when
-# installed) and under xargs, and checks every reported exit status, every output byte for
+# Converts 200 generated invoices with scripts/convert-batch, with ruvo-batch's own processes,
+# under GNU parallel (when installed) and under xargs, and checks every reported exit status, every output byte for
 # byte, and that only the broken invoices left a run log.
 #
 #   check_convert_batch.sh SOURCE_DIR RUVO
@@ -19,9 +19,9 @@ broken_every=50  # invoices 50, 100, 150 and 200 are not well-formed
 upper=7
 mv "$scratch/in/invoice-007.xml" "$scratch/in/invoice-007.XML"
 
-runners=(xargs)
+runners=(processes xargs)
 if command -v parallel > /dev/null; then
-  runners=(parallel xargs)
+  runners=(processes parallel xargs)
 else
   echo "GNU parallel is not installed: checking the xargs fallback only"
 fi
@@ -74,15 +74,16 @@ for runner in "${runners[@]}"; do
 done
 
 # NAME.xml and NAME.XML have one output name: one converts, the other is not started.
-runner=xargs
 mkdir "$scratch/same"
 cp "$scratch/in/invoice-001.xml" "$scratch/same/a.xml"
 cp "$scratch/in/invoice-002.xml" "$scratch/same/a.XML"
-RUVO_BATCH_RUNNER=xargs "$source/scripts/convert-batch" -j 2 -r "$ruvo" "$scratch/same" \
-  "$scratch/template.txt" "$scratch/Ruvo.cfg" "$scratch/out-same" > /dev/null 2>&1
-status=$?
-[ "$status" -eq 1 ] || fail "same stem: convert-batch ended with $status, expected 1"
-[ "$(cut -f 2 "$scratch/out-same/status.tsv" | sort | tr '\n' ' ')" = "0 not-started " ] ||
-  fail "same stem: statuses $(tr '\n\t' '; ' < "$scratch/out-same/status.tsv")"
+for runner in processes xargs; do
+  RUVO_BATCH_RUNNER=$runner "$source/scripts/convert-batch" -j 2 -r "$ruvo" "$scratch/same" \
+    "$scratch/template.txt" "$scratch/Ruvo.cfg" "$scratch/out-same-$runner" > /dev/null 2>&1
+  status=$?
+  [ "$status" -eq 1 ] || fail "same stem: convert-batch ended with $status, expected 1"
+  [ "$(cut -f 2 "$scratch/out-same-$runner/status.tsv" | sort | tr '\n' ' ')" = "0 not-started " ] ||
+    fail "same stem: statuses $(tr '\n\t' '; ' < "$scratch/out-same-$runner/status.tsv")"
+done
 
 exit "$((failures > 0))"

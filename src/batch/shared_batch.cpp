@@ -1,0 +1,67 @@
+#include "batch/shared_batch.h"
+
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include "batch/sync_group.h"
+
+namespace ruvo::batch {
+
+SharedBatch::SharedBatch(std::size_t count) : count_(count) {
+  bytes_ = sizeof(Header) + std::max<std::size_t>(count, 1) * sizeof(int);
+  void* mapping = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (mapping == MAP_FAILED) {
+    return;
+  }
+  mapping_ = mapping;
+  ::new (mapping_) Header();
+  std::fill_n(statuses(), count, kNotFinished);
+}
+
+SharedBatch::~SharedBatch() {
+  if (mapping_ != nullptr) {
+    static_cast<Header*>(mapping_)->~Header();
+    munmap(mapping_, bytes_);
+  }
+}
+
+int* SharedBatch::statuses() const noexcept {
+  return reinterpret_cast<int*>(static_cast<char*>(mapping_) + sizeof(Header));
+}
+
+std::size_t SharedBatch::take(std::size_t want) noexcept {
+  const std::size_t first = static_cast<Header*>(mapping_)->next.fetch_add(want);
+  return std::min(first, count_);
+}
+
+pid_t fork_worker() {
+  // Whatever stdio holds would otherwise be written once more by each child.
+  std::fflush(nullptr);
+  return fork();
+}
+
+void end_worker() {
+  std::fflush(nullptr);
+  _exit(0);
+}
+
+int wait_for_workers(const pid_t* children, int count) {
+  int abnormal = 0;
+  for (int i = 0; i < count; ++i) {
+    int status = 0;
+    while (waitpid(children[i], &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      ++abnormal;
+    }
+  }
+  return abnormal;
+}
+
+}  // namespace ruvo::batch

@@ -1,0 +1,68 @@
+// A batch's documents shared out among processes: each process takes the next few documents
+// that no process has taken, and writes each one's status where the first process reads them
+// all at the end. The memory is shared with the processes forked after it is made.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstddef>
+
+namespace ruvo::batch {
+
+class SharedBatch {
+ public:
+  // Room for the statuses of count documents, each kNotFinished until it is reported.
+  explicit SharedBatch(std::size_t count);
+  SharedBatch(const SharedBatch&) = delete;
+  SharedBatch& operator=(const SharedBatch&) = delete;
+  ~SharedBatch();
+
+  bool usable() const noexcept { return mapping_ != nullptr; }
+  int* statuses() const noexcept;
+  // The first of the next documents (at most want) for the calling process; their end is the
+  // smaller of first + want and the count. count itself when every document is taken.
+  std::size_t take(std::size_t want) noexcept;
+
+ private:
+  struct Header {
+    std::atomic<std::size_t> next{0};
+  };
+  static_assert(std::atomic<std::size_t>::is_always_lock_free, "shared between processes");
+
+  void* mapping_ = nullptr;
+  std::size_t bytes_ = 0;
+  std::size_t count_ = 0;
+};
+
+// Runs work in jobs processes: this one and jobs - 1 forked children, which share what exists
+// before. Returns once every child has ended; the number of children that did not end
+// normally. Children that cannot be forked leave their share to the others.
+template <class Work>
+int run_in_processes(int jobs, Work work);
+
+// The fork and the wait, apart from the work.
+pid_t fork_worker();
+int wait_for_workers(const pid_t* children, int count);
+[[noreturn]] void end_worker();
+
+template <class Work>
+int run_in_processes(int jobs, Work work) {
+  constexpr int kMostJobs = 1024;
+  pid_t children[kMostJobs];
+  int started = 0;
+  for (int i = 1; i < jobs && started < kMostJobs; ++i) {
+    const pid_t child = fork_worker();
+    if (child == 0) {
+      work();
+      end_worker();
+    }
+    if (child > 0) {
+      children[started++] = child;
+    }
+  }
+  work();
+  return wait_for_workers(children, started);
+}
+
+}  // namespace ruvo::batch

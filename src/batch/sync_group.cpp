@@ -1,0 +1,207 @@
+#include "batch/sync_group.h"
+
+#include <libxml/xmlerror.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <strings.h>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "base/process_state.h"
+#include "base/run_log.h"
+#include "text/file_handle.h"
+#include "text/memory_counters.h"
+
+namespace ruvo::batch {
+
+namespace {
+
+std::string_view name_of(std::string_view file) {
+  const std::size_t slash = file.rfind('/');
+  return slash == std::string_view::npos ? file : file.substr(slash + 1);
+}
+
+bool write_whole_file(const Text& path, const Text& bytes) {
+  FilePtr file(std::fopen(path.c_str(), "w"));
+  return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+         std::fclose(file.release()) == 0;
+}
+
+// The folder that holds path, as the file system knows it; false when it cannot be found.
+bool folder_of(const char* path, struct stat& folder) {
+  const std::string_view whole(path);
+  const std::size_t slash = whole.rfind('/');
+  const Text name = slash == std::string_view::npos ? Text(".")
+                    : slash == 0                    ? Text("/")
+                                                    : Text(whole.substr(0, slash));
+  return stat(name.c_str(), &folder) == 0;
+}
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Runs the log lines that code writes to the run log into text.
+template <class Write>
+void log_into(Text& text, Write write) {
+  char* bytes = nullptr;
+  std::size_t size = 0;
+  use_run_log(open_memstream(&bytes, &size));
+  write();
+  close_run_log();  // the stream's bytes are complete once it is closed
+  if (bytes != nullptr) {
+    text.append(bytes, size);
+  }
+  std::free(bytes);
+}
+
+}  // namespace
+
+std::string_view stem_of(std::string_view file) {
+  std::string_view name = name_of(file);
+  if (name.size() > 4 && strncasecmp(name.data() + name.size() - 4, ".xml", 4) == 0) {
+    name.remove_suffix(4);
+  }
+  return name;
+}
+
+Text status_line(const char* file, int status) {
+  Text line(name_of(file));
+  if (status == kNotStarted) {
+    line += "\tnot-started\n";
+  } else if (status == kNotFinished) {
+    line += "\tnot-finished\n";
+  } else {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "\t%d\n", status);
+    line += digits;
+  }
+  return line;
+}
+
+SyncGroup::SyncGroup(const BatchSetting& setting) : setting_(setting) {
+  members_.reserve(kCapacity);
+}
+
+void SyncGroup::add(std::size_t index, const char* file, bool not_started) {
+  if (members_.size() == kCapacity || (!not_started && may_read_a_waiting_output(file))) {
+    complete();
+  }
+  Member& member = members_.emplace_back();
+  member.index = index;
+  member.file = file;
+  member.not_started = not_started;
+  if (!not_started) {
+    const std::string_view stem = stem_of(file);
+    ((member.output = setting_.output_dir) += '/').append(stem) += ".txt";
+    ((member.log_path = setting_.logs_dir) += '/').append(stem) += ".log";
+    convert(member);
+  }
+}
+
+// The conversion with a run log of its own in memory; a failure's memory-count line counts from
+// where the document started, as if it were the whole run.
+void SyncGroup::convert(Member& member) {
+  xmlResetLastError();
+  log_into(member.log, [&] {
+    const std::int64_t base = mem_in_use();
+    ConversionPaths paths;
+    paths.xml = member.file;
+    paths.template_path = setting_.template_path;
+    paths.output = member.output.c_str();
+    member.outcome = convert_document(paths, *setting_.sources, &member.pending);
+    if (!member.outcome.succeeded) {
+      log_memory_count(run_log(), "Total memoria final:", base);
+    }
+    member.held = mem_in_use() - base;
+  });
+}
+
+// A document read from the folder of a waiting output could be that output, which a run after
+// the earlier ones would find in place: such a document waits for the group to complete.
+bool SyncGroup::may_read_a_waiting_output(const char* file) const {
+  struct stat input_folder {};
+  struct stat link {};
+  bool known = folder_of(file, input_folder);
+  struct stat target_folder = input_folder;
+  if (known && lstat(file, &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* target = realpath(file, nullptr);
+    known = target != nullptr && folder_of(target, target_folder);
+    std::free(target);
+  }
+  for (const Member& member : members_) {
+    if (!member.pending) {
+      continue;
+    }
+    struct stat output_folder {};
+    if (!known || !folder_of(member.pending->path(), output_folder) ||
+        same_file(output_folder, input_folder) || same_file(output_folder, target_folder)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void SyncGroup::complete() {
+  put_outputs_in_place();
+  for (Member& member : members_) {
+    report(member);
+  }
+  members_.clear();
+}
+
+// One sync for each file system that holds waiting outputs, then every output in place.
+void SyncGroup::put_outputs_in_place() {
+  std::vector<dev_t, TrackedAllocator<dev_t>> synced;
+  std::vector<dev_t, TrackedAllocator<dev_t>> failed;
+  for (Member& member : members_) {
+    if (!member.pending) {
+      continue;
+    }
+    struct stat file {};
+    bool on_disk = false;
+    if (fstat(member.pending->descriptor(), &file) == 0) {
+      const auto known = [&](const auto& devices) {
+        return std::find(devices.begin(), devices.end(), file.st_dev) != devices.end();
+      };
+      if (!known(synced) && !known(failed)) {
+        (syncfs(member.pending->descriptor()) == 0 ? synced : failed).push_back(file.st_dev);
+      }
+      on_disk = known(synced);
+    }
+    settle(member, on_disk);
+  }
+}
+
+// Puts one output in place; when that fails, the document ends as a run whose output could not
+// be written, with that run's last log lines and a memory count of what the document left.
+void SyncGroup::settle(Member& member, bool data_on_disk) {
+  Outcome outcome{0, true};
+  log_into(member.log, [&] {
+    outcome = complete_output(*member.pending, data_on_disk, member.output.c_str());
+    const std::int64_t before = mem_in_use();
+    member.pending.reset();
+    const std::int64_t left_behind = member.held - (before - mem_in_use());
+    if (!outcome.succeeded) {
+      log_memory_count(run_log(), "Total memoria final:", mem_in_use() - left_behind);
+    }
+  });
+  member.outcome = outcome;
+}
+
+void SyncGroup::report(Member& member) {
+  const int status = member.not_started ? kNotStarted : member.outcome.exit_code;
+  if (!member.log.empty()) {
+    static_cast<void>(write_whole_file(member.log_path, member.log));
+  }
+  setting_.statuses[member.index] = status;
+  // One write per line: lines of several processes sharing a pipe never mix.
+  const Text line = status_line(member.file, status);
+  std::fputs(line.c_str(), setting_.out);
+  std::fflush(setting_.out);
+}
+
+}  // namespace ruvo::batch

@@ -1,0 +1,82 @@
+// A group of documents converted one after another whose outputs share one sync.
+//
+// Each document is converted as a ruvo run would convert it, but an output written to a
+// temporary file waits, neither synced nor renamed. Completing the group syncs the file system
+// of the waiting outputs once (instead of once per output), then renames each over its output
+// and only then reports the group's documents. When that sync fails, each output is synced by
+// itself, so that a failure stays with the document it belongs to. A document whose output
+// cannot be put in place gets the log lines and status of a run whose output failed.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/conversion.h"
+#include "text/tracked_memory.h"
+
+namespace ruvo::batch {
+
+using Text = std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>>;
+
+// A document's status besides ruvo's exit statuses.
+inline constexpr int kNotStarted = -1;   // an earlier document already used its NAME
+inline constexpr int kNotFinished = -2;  // its process ended before reporting it
+
+// NAME of DIR/NAME.xml (the extension in any case), or the file's whole name without one: the
+// name of the document's output and log.
+std::string_view stem_of(std::string_view file);
+
+// "NAME.xml<TAB>status\n".
+Text status_line(const char* file, int status);
+
+// What stays the same for every document of a batch.
+struct BatchSetting {
+  ConversionSources* sources = nullptr;
+  const char* template_path = nullptr;
+  Text output_dir;
+  Text logs_dir;
+  std::FILE* out = nullptr;  // takes one status line per document
+  int* statuses = nullptr;   // every document's status, by its place in the batch
+};
+
+class SyncGroup {
+ public:
+  static constexpr std::size_t kCapacity = 32;
+
+  explicit SyncGroup(const BatchSetting& setting);
+  SyncGroup(const SyncGroup&) = delete;
+  SyncGroup& operator=(const SyncGroup&) = delete;
+  ~SyncGroup() = default;  // documents not completed are dropped, their outputs removed
+
+  // Converts the document (its place in the batch, its path), or only records it as not started.
+  void add(std::size_t index, const char* file, bool not_started);
+  // Syncs, puts in place and reports every document added since the last completion.
+  void complete();
+
+ private:
+  struct Member {
+    std::size_t index = 0;
+    const char* file = nullptr;
+    Text output;
+    Text log_path;
+    Text log;  // the run log lines so far
+    Outcome outcome{0, true};
+    bool not_started = false;
+    PendingOutput pending;
+    std::int64_t held = 0;  // bytes the conversion held when it returned, its output included
+  };
+
+  void convert(Member& member);
+  bool may_read_a_waiting_output(const char* file) const;
+  void put_outputs_in_place();
+  void settle(Member& member, bool data_on_disk);
+  void report(Member& member);
+
+  const BatchSetting& setting_;
+  std::vector<Member, TrackedAllocator<Member>> members_;
+};
+
+}  // namespace ruvo::batch
