@@ -69,8 +69,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${RUVO_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The batch command hands the documents to ruvo-batch under GNU parallel when it is there, else
-# under xargs.
+# The batch command can hand the documents to ruvo-batch under GNU parallel when asked to.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS parallel)
 # The dependencies come from the libraries the binary links (libxml2, libstdc++, libc) when
 # dpkg-shlibdeps is there to find them; otherwise the one library beyond the toolchain's is named.
