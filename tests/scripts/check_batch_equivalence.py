@@ -2,12 +2,14 @@
 """ruvo-batch against ruvo, one process per document: for every document of a batch, the same
 exit status, the same output bytes (or none) and the same run log lines, timestamps aside.
 
-    check_batch_equivalence.py RUVO RUVO_BATCH EXAMPLES_DIR
+    check_batch_equivalence.py RUVO RUVO_BATCH EXAMPLES_DIR [MORE_DOCUMENTS_DIR]
 
-The batches: each invoice example's template over every example document and a set of broken
-ones (not well-formed, empty, missing, a bare element without text, a name used twice), with
-and without options, and in several processes (-j 3); each guide example's template over its
-own document; a template and a configuration that do not exist.
+The batches: each invoice example's template over every example document (and every *.xml of
+MORE_DOCUMENTS_DIR, such as a folder of real invoices) and a set of broken ones (not
+well-formed, empty, missing, a bare element without text, a name used twice), with and without
+options, and in several processes (-j 3); each guide example's template over its own document;
+generated invoices, some cut short, in one process and in two; a template and a configuration
+that do not exist.
 """
 import os
 import re
@@ -101,6 +103,10 @@ def main():
         broken = broken_documents(work / "broken")
         formats = sorted(p for p in (examples / "formats").iterdir() if p.is_dir())
         every = [f / (f.name + ".xml") for f in formats] + [examples / "invoice.xml"]
+        if len(sys.argv) > 4:
+            names = {d.name for d in every}
+            every += [d for d in sorted(Path(sys.argv[4]).resolve().glob("*.xml"))
+                      if d.name not in names]
         for folder in formats:
             for options, jobs in (([], 1), ([], 3), (["-xml"], 1), (["-preview", "1"], 1)):
                 found, count = compare(ruvo, batch, work, folder / "template.txt",
@@ -113,6 +119,15 @@ def main():
             found, count = compare(ruvo, batch, work, folder / "template.txt", folder / "Ruvo.cfg",
                                    [folder / "input.xml", examples / "invoice.xml"], options,
                                    f"guide/{folder.name}")
+            problems += found
+            documents += count
+        generated = work / "generated"
+        subprocess.run([str(Path(__file__).parent / "make_invoices.sh"), "40", str(generated),
+                        "7"], check=True)
+        for jobs in (1, 2):
+            found, count = compare(ruvo, batch, work, generated / "template.txt",
+                                   generated / "Ruvo.cfg", sorted((generated / "in").iterdir()),
+                                   [], f"generated -j {jobs}", jobs)
             problems += found
             documents += count
         found, count = compare(ruvo, batch, work, work / "none.txt", examples / "Ruvo.cfg",
