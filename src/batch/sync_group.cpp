@@ -30,18 +30,12 @@ bool write_whole_file(const Text& path, const Text& bytes) {
          std::fclose(file.release()) == 0;
 }
 
-// The folder that holds path, as the file system knows it; false when it cannot be found.
-bool folder_of(const char* path, struct stat& folder) {
-  const std::string_view whole(path);
-  const std::size_t slash = whole.rfind('/');
-  const Text name = slash == std::string_view::npos ? Text(".")
-                    : slash == 0                    ? Text("/")
-                                                    : Text(whole.substr(0, slash));
-  return stat(name.c_str(), &folder) == 0;
-}
-
-bool same_file(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+// The name of the folder that holds path.
+Text folder_part(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? Text(".")
+         : slash == 0                    ? Text("/")
+                                         : Text(path.substr(0, slash));
 }
 
 // Runs the log lines that code writes to the run log into text.
@@ -59,6 +53,14 @@ void log_into(Text& text, Write write) {
 }
 
 }  // namespace
+
+FolderId FolderId::of(const Text& folder) {
+  struct stat status {};
+  if (stat(folder.c_str(), &status) != 0) {
+    return FolderId();
+  }
+  return {status.st_dev, status.st_ino, true};
+}
 
 std::string_view stem_of(std::string_view file) {
   std::string_view name = name_of(file);
@@ -82,7 +84,8 @@ Text status_line(const char* file, int status) {
   return line;
 }
 
-SyncGroup::SyncGroup(const BatchSetting& setting) : setting_(setting) {
+SyncGroup::SyncGroup(const BatchSetting& setting)
+    : setting_(setting), output_dir_(FolderId::of(setting.output_dir)) {
   members_.reserve(kCapacity);
 }
 
@@ -118,31 +121,38 @@ void SyncGroup::convert(Member& member) {
     }
     member.held = mem_in_use() - base;
   });
+  if (member.pending) {
+    // Outputs go to the output folder, unless an output was a link to a file elsewhere.
+    const char* path = member.pending->path();
+    member.output_folder = member.output == path ? output_dir_ : FolderId::of(folder_part(path));
+  }
 }
 
 // A document read from the folder of a waiting output could be that output, which a run after
 // the earlier ones would find in place: such a document waits for the group to complete.
-bool SyncGroup::may_read_a_waiting_output(const char* file) const {
-  struct stat input_folder {};
+bool SyncGroup::may_read_a_waiting_output(const char* file) {
+  const auto waiting = [](const Member& member) { return member.pending != nullptr; };
+  if (std::none_of(members_.begin(), members_.end(), waiting)) {
+    return false;
+  }
+  // The documents of a group mostly share their folder, which is looked up once.
+  Text folder = folder_part(file);
+  if (!input_folder_.known || folder != input_folder_path_) {
+    input_folder_ = FolderId::of(folder);
+    input_folder_path_ = std::move(folder);
+  }
+  FolderId target = input_folder_;
   struct stat link {};
-  bool known = folder_of(file, input_folder);
-  struct stat target_folder = input_folder;
-  if (known && lstat(file, &link) == 0 && S_ISLNK(link.st_mode)) {
-    char* target = realpath(file, nullptr);
-    known = target != nullptr && folder_of(target, target_folder);
-    std::free(target);
+  if (lstat(file, &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* real = realpath(file, nullptr);
+    target = real != nullptr ? FolderId::of(folder_part(real)) : FolderId();
+    std::free(real);
   }
-  for (const Member& member : members_) {
-    if (!member.pending) {
-      continue;
-    }
-    struct stat output_folder {};
-    if (!known || !folder_of(member.pending->path(), output_folder) ||
-        same_file(output_folder, input_folder) || same_file(output_folder, target_folder)) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(members_.begin(), members_.end(), [&](const Member& member) {
+    return waiting(member) &&
+           (!input_folder_.known || !target.known || !member.output_folder.known ||
+            member.output_folder == input_folder_ || member.output_folder == target);
+  });
 }
 
 void SyncGroup::complete() {
@@ -151,6 +161,7 @@ void SyncGroup::complete() {
     report(member);
   }
   members_.clear();
+  input_folder_ = FolderId();  // looked up again for the next group
 }
 
 // One sync for each file system that holds waiting outputs, then every output in place.

@@ -8,6 +8,8 @@
 // cannot be put in place gets the log lines and status of a run whose output failed.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -31,6 +33,19 @@ std::string_view stem_of(std::string_view file);
 
 // "NAME.xml<TAB>status\n".
 Text status_line(const char* file, int status);
+
+// A folder as the file system knows it, whatever path leads there; not known when it cannot
+// be found.
+struct FolderId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool known = false;
+
+  static FolderId of(const Text& folder);
+  bool operator==(const FolderId& other) const {
+    return known && other.known && device == other.device && inode == other.inode;
+  }
+};
 
 // What stays the same for every document of a batch.
 struct BatchSetting {
@@ -66,17 +81,21 @@ class SyncGroup {
     Outcome outcome{0, true};
     bool not_started = false;
     PendingOutput pending;
-    std::int64_t held = 0;  // bytes the conversion held when it returned, its output included
+    FolderId output_folder;  // where the pending output goes
+    std::int64_t held = 0;   // bytes the conversion held when it returned, its output included
   };
 
   void convert(Member& member);
-  bool may_read_a_waiting_output(const char* file) const;
+  bool may_read_a_waiting_output(const char* file);
   void put_outputs_in_place();
   void settle(Member& member, bool data_on_disk);
   void report(Member& member);
 
   const BatchSetting& setting_;
+  FolderId output_dir_;
   std::vector<Member, TrackedAllocator<Member>> members_;
+  Text input_folder_path_;  // the folder of the last document, while the group lasts
+  FolderId input_folder_;
 };
 
 }  // namespace ruvo::batch
