@@ -85,8 +85,6 @@ struct Options {
   std::vector<const char*, TrackedAllocator<const char*>> files;
 };
 
-constexpr int kMostJobs = 1024;
-
 // The processors this process may run on.
 int processors() {
   cpu_set_t set;
@@ -265,10 +263,7 @@ int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
     all_converted = all_converted && status == 0;
   }
   std::fflush(out);
-  FilePtr status_file(std::fopen((setting.output_dir + "/status.tsv").c_str(), "w"));
-  if (!status_file ||
-      std::fwrite(statuses.data(), 1, statuses.size(), status_file.get()) != statuses.size() ||
-      std::fclose(status_file.release()) != 0) {
+  if (!write_whole_file(setting.output_dir + "/status.tsv", statuses)) {
     std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", setting.output_dir.c_str());
     all_converted = false;
   }

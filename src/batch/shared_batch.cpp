@@ -51,17 +51,11 @@ void end_worker() {
   _exit(0);
 }
 
-int wait_for_workers(const pid_t* children, int count) {
-  int abnormal = 0;
+void wait_for_workers(const pid_t* children, int count) {
   for (int i = 0; i < count; ++i) {
-    int status = 0;
-    while (waitpid(children[i], &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      ++abnormal;
+    while (waitpid(children[i], nullptr, 0) < 0 && errno == EINTR) {
     }
   }
-  return abnormal;
 }
 
 }  // namespace ruvo::batch

@@ -10,6 +10,9 @@
 
 namespace ruvo::batch {
 
+// The most processes a batch runs at a time.
+inline constexpr int kMostJobs = 1024;
+
 class SharedBatch {
  public:
   // Room for the statuses of count documents, each kNotFinished until it is reported.
@@ -35,20 +38,19 @@ class SharedBatch {
   std::size_t count_ = 0;
 };
 
-// Runs work in jobs processes: this one and jobs - 1 forked children, which share what exists
-// before. Returns once every child has ended; the number of children that did not end
-// normally. Children that cannot be forked leave their share to the others.
+// Runs work in jobs processes (at most kMostJobs): this one and jobs - 1 forked children, which
+// share what exists before. Returns once every child has ended. Children that cannot be forked
+// leave their share to the others.
 template <class Work>
-int run_in_processes(int jobs, Work work);
+void run_in_processes(int jobs, Work work);
 
 // The fork and the wait, apart from the work.
 pid_t fork_worker();
-int wait_for_workers(const pid_t* children, int count);
+void wait_for_workers(const pid_t* children, int count);
 [[noreturn]] void end_worker();
 
 template <class Work>
-int run_in_processes(int jobs, Work work) {
-  constexpr int kMostJobs = 1024;
+void run_in_processes(int jobs, Work work) {
   pid_t children[kMostJobs];
   int started = 0;
   for (int i = 1; i < jobs && started < kMostJobs; ++i) {
@@ -62,7 +64,7 @@ int run_in_processes(int jobs, Work work) {
     }
   }
   work();
-  return wait_for_workers(children, started);
+  wait_for_workers(children, started);
 }
 
 }  // namespace ruvo::batch

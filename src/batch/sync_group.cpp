@@ -24,12 +24,6 @@ std::string_view name_of(std::string_view file) {
   return slash == std::string_view::npos ? file : file.substr(slash + 1);
 }
 
-bool write_whole_file(const Text& path, const Text& bytes) {
-  FilePtr file(std::fopen(path.c_str(), "w"));
-  return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
-         std::fclose(file.release()) == 0;
-}
-
 // The name of the folder that holds path.
 Text folder_part(std::string_view path) {
   const std::size_t slash = path.rfind('/');
@@ -60,6 +54,12 @@ FolderId FolderId::of(const Text& folder) {
     return FolderId();
   }
   return {status.st_dev, status.st_ino, true};
+}
+
+bool write_whole_file(const Text& path, const Text& bytes) {
+  FilePtr file(std::fopen(path.c_str(), "w"));
+  return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+         std::fclose(file.release()) == 0;
 }
 
 std::string_view stem_of(std::string_view file) {
@@ -190,17 +190,17 @@ void SyncGroup::put_outputs_in_place() {
 // Puts one output in place; when that fails, the document ends as a run whose output could not
 // be written, with that run's last log lines and a memory count of what the document left.
 void SyncGroup::settle(Member& member, bool data_on_disk) {
-  Outcome outcome{0, true};
+  if (member.pending->settle(data_on_disk)) {
+    member.pending.reset();
+    return;  // the conversion's success stands
+  }
   log_into(member.log, [&] {
-    outcome = complete_output(*member.pending, data_on_disk, member.output.c_str());
+    member.outcome = output_not_written(member.output.c_str());
     const std::int64_t before = mem_in_use();
     member.pending.reset();
     const std::int64_t left_behind = member.held - (before - mem_in_use());
-    if (!outcome.succeeded) {
-      log_memory_count(run_log(), "Total memoria final:", mem_in_use() - left_behind);
-    }
+    log_memory_count(run_log(), "Total memoria final:", mem_in_use() - left_behind);
   });
-  member.outcome = outcome;
 }
 
 void SyncGroup::report(Member& member) {

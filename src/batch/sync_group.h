@@ -31,6 +31,9 @@ inline constexpr int kNotFinished = -2;  // its process ended before reporting i
 // name of the document's output and log.
 std::string_view stem_of(std::string_view file);
 
+// Replaces the file at path with the bytes; false when they could not all be written.
+bool write_whole_file(const Text& path, const Text& bytes);
+
 // "NAME.xml<TAB>status\n".
 Text status_line(const char* file, int status);
 

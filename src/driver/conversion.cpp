@@ -36,11 +36,6 @@ void log_output_failure(const char* output_path) {
   log_detail(run_log(), output_path);
 }
 
-Outcome output_not_written(const char* output_path) {
-  log_output_failure(output_path);
-  return fail(kExitOutputNotWritten);
-}
-
 // Fills the template into the output and writes what the fill left; the output awaits settle
 // when it is a temporary file.
 Outcome fill_and_write(xmlDoc* document, LineList* template_lines,
@@ -74,6 +69,11 @@ const char* file_replaced(const ConversionPaths& paths) {
 }
 
 }  // namespace
+
+Outcome output_not_written(const char* output_path) {
+  log_output_failure(output_path);
+  return fail(kExitOutputNotWritten);
+}
 
 Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources,
                          PendingOutput* pending) {
@@ -112,29 +112,27 @@ Outcome convert_document(const ConversionPaths& paths, ConversionSources& source
 
   // Table rows go to the output while the template is filled; a run that fails removes what
   // was written and leaves an existing output as it was.
+  const auto fill_into = [&](OutputFile& output) {
+    return fill_and_write(document.get(), template_lines.get(), configuration, &declarations,
+                          output, paths.output);
+  };
   if (pending == nullptr) {
     OutputFile output(paths.output);
-    const Outcome written = fill_and_write(document.get(), template_lines.get(), configuration,
-                                           &declarations, output, paths.output);
-    return written.succeeded ? complete_output(output, false, paths.output) : written;
+    const Outcome written = fill_into(output);
+    if (written.succeeded && !output.settle(false)) {
+      return output_not_written(paths.output);
+    }
+    return written;
   }
   PendingOutput output = make_tracked<OutputFile>(paths.output);
   if (!output) {
     return output_not_written(paths.output);
   }
-  const Outcome written = fill_and_write(document.get(), template_lines.get(), configuration,
-                                         &declarations, *output, paths.output);
+  const Outcome written = fill_into(*output);
   if (written.succeeded && output->awaits_settle()) {
     *pending = std::move(output);
   }
   return written;
-}
-
-Outcome complete_output(OutputFile& output, bool data_on_disk, const char* output_path) {
-  if (!output.settle(data_on_disk)) {
-    return output_not_written(output_path);
-  }
-  return {kExitSuccess, true};
 }
 
 LineListPtr FileSources::template_lines(const char* path) {

@@ -55,15 +55,14 @@ using PendingOutput = Tracked<OutputFile>;
 // returns, so the memory count after it shows only what leaked.
 //
 // With pending, an output written to a temporary file is handed over there, synced and renamed
-// by nobody yet: the outcome is a success for now, which complete_output turns into the
-// conversion's final one. Any other outcome is final at once, and pending stays empty.
+// by nobody yet: the outcome is a success for now, which becomes output_not_written's when the
+// output cannot be put in place. Any other outcome is final at once, and pending stays empty.
 Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources,
                          PendingOutput* pending = nullptr);
 
-// Puts a pending output in place (its data on disk already, or synced now) and gives the
-// conversion's outcome: success, or the failure a run logs when the output (output_path, as
-// the conversion was given it) cannot be written.
-Outcome complete_output(OutputFile& output, bool data_on_disk, const char* output_path);
+// The outcome of a conversion whose output (output_path, as the conversion was given it) cannot
+// be written, with the log lines a run writes for it.
+Outcome output_not_written(const char* output_path);
 
 // The sources of a single run: both files read when the conversion asks for them, the tables'
 // sections cut into lists the run made at its start.
