@@ -10,6 +10,7 @@ namespace ruvo {
 
 struct Line;
 struct LineList;
+struct QualifyTrace;
 
 // The kind the scanner made of a placeholder.
 enum class PlaceholderKind {
@@ -44,10 +45,16 @@ struct PlaceholderReport {
   std::string_view element;
   std::string_view attribute;
   ValueReason reason = ValueReason::Found;
-  std::string_view value;  // the text placed, Latin-1, before entity encoding
-  std::string_view error;  // libxml2's message, for ExpressionError
-  bool grouped = false;    // thousands separators applied
-  bool lossy = false;      // the document's text held characters Latin-1 cannot hold
+  std::string_view value;    // the text placed, Latin-1, before entity encoding
+  std::string_view written;  // the same as the output has it (entity-encoded in Xml mode)
+  std::string_view error;    // libxml2's message, for ExpressionError
+  bool grouped = false;      // thousands separators applied
+  bool lossy = false;        // the document's text held characters Latin-1 cannot hold
+  std::string_view source;   // that text, UTF-8, when lossy
+  // The path qualification read (an XPath placeholder's expression, "//" and a bare element's
+  // name), and what qualification did to it (xml/qualify.h); none for the other kinds.
+  std::string_view path;
+  const QualifyTrace* qualification = nullptr;
 };
 
 struct TableStart {
@@ -71,6 +78,7 @@ struct CellReport {
   CellSource source = CellSource::Read;
   bool grouped = false;
   bool lossy = false;
+  std::string_view text;  // the document's text (UTF-8) of a lossy cell
 };
 
 class FillObserver {

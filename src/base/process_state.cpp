@@ -5,10 +5,7 @@ namespace ruvo {
 ProcessState g_process;
 
 void reset_process_state() {
-  g_process.settings = RunSettings{};
-  g_process.run_log.reset();
   g_process.message_buffer[0] = '\0';
-  g_process.observer = nullptr;
   g_memory = MemoryCounters{};
 }
 

@@ -3,7 +3,9 @@
 #include <libxml/xmlerror.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cstdarg>
+#include <cstdlib>
 #include <ctime>
 
 #include "base/process_state.h"
@@ -12,23 +14,62 @@ namespace ruvo {
 
 namespace {
 
-constexpr const char* kDetailIndent = "                ";  // 16 spaces
+constexpr std::string_view kDetailIndent = "                ";  // 16 spaces
+
+bool write_all(std::FILE* stream, std::string_view bytes) {
+  return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+}
+
+bool write_line(std::FILE* stream, std::string_view lead, std::string_view text) {
+  return write_all(stream, lead) && write_all(stream, text) && std::fputc('\n', stream) != EOF;
+}
 
 }  // namespace
 
-void open_run_log() {
-  g_process.run_log.reset(std::fopen(kRunLogName, "a"));
+void FileRunLog::open_in_current_folder() {
+  stream_.reset(std::fopen(kRunLogName, "a"));
+  name_ = kRunLogName;
 }
 
-void close_run_log() {
-  g_process.run_log.reset();
+void FileRunLog::write(std::string_view lead, std::string_view text, bool message) {
+  if (!stream_) {
+    return;
+  }
+  // Errors while writing or flushing are not looked at: the run goes on without its log.
+  static_cast<void>(write_line(stream_.get(), lead, text));
+  if (message) {
+    std::fflush(stream_.get());
+  }
 }
 
-void use_run_log(std::FILE* log) {
-  g_process.run_log.reset(log);
+void MemoryRunLog::FreeBytes::operator()(char* bytes) const {
+  std::free(bytes);  // open_memstream's own block, taken with malloc
 }
 
-void log_line(std::FILE* log, const char* text) {
+MemoryRunLog::MemoryRunLog() : stream_(open_memstream(&bytes_, &size_)) {
+  kept_ = stream_ != nullptr;
+}
+
+MemoryRunLog::~MemoryRunLog() {
+  static_cast<void>(bytes());
+}
+
+void MemoryRunLog::write(std::string_view lead, std::string_view text, bool /*message*/) {
+  if (!stream_ || !write_line(stream_.get(), lead, text)) {
+    kept_ = false;
+  }
+}
+
+std::string_view MemoryRunLog::bytes() {
+  if (stream_) {
+    // The stream's bytes are complete once it is closed; its block is then the log's.
+    kept_ = std::fclose(stream_.release()) == 0 && kept_;
+    owned_.reset(bytes_);
+  }
+  return owned_ ? std::string_view(owned_.get(), size_) : std::string_view();
+}
+
+void log_line(RunLog* log, const char* text) {
   // The calendar time gives the date and the seconds; a second reading gives the milliseconds.
   const std::time_t now = std::time(nullptr);
   timeval precise{};
@@ -38,20 +79,24 @@ void log_line(std::FILE* log, const char* text) {
   if (log == nullptr) {
     return;
   }
-  std::fprintf(log, "%04d%02d%02d-%02d%02d%02d%03d:%s\n", local.tm_year + 1900, local.tm_mon + 1,
-               local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-               static_cast<int>(precise.tv_usec / 1000), text);
-  std::fflush(log);
+  char stamp[64];
+  const int length =
+      std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d%03d:", local.tm_year + 1900,
+                    local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                    static_cast<int>(precise.tv_usec / 1000));
+  const std::size_t lead =
+      length < 0 ? 0 : std::min(static_cast<std::size_t>(length), sizeof stamp - 1);
+  log->write(std::string_view(stamp, lead), text, true);
 }
 
-void log_detail(std::FILE* log, const char* text) {
+void log_detail(RunLog* log, const char* text) {
   if (log == nullptr) {
     return;
   }
-  std::fprintf(log, "%s%s\n", kDetailIndent, text);
+  log->write(kDetailIndent, text, false);
 }
 
-void log_xml_error(std::FILE* log) {
+void log_xml_error(RunLog* log) {
   if (log == nullptr) {
     return;
   }
@@ -68,7 +113,7 @@ void log_xml_error(std::FILE* log) {
   log_detail(log, text);
 }
 
-void log_memory_count(std::FILE* log, const char* label, std::int64_t base) {
+void log_memory_count(RunLog* log, const char* label, std::int64_t base) {
   char text[512];
   std::snprintf(text, sizeof text, "INFO. Conteo de Memoria %s: %ld", label,
                 static_cast<long>(mem_in_use() - base));

@@ -9,17 +9,20 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
-#include "base/process_state.h"
-#include "base/run_log.h"
+#include "base/run_settings.h"
 #include "batch/shared_batch.h"
 #include "batch/sync_group.h"
 #include "driver/command_line.h"
 #include "driver/conversion.h"
+#include "driver/exit_codes.h"
+#include "driver/help.h"
 #include "text/file_handle.h"
 #include "text/text_file.h"
 #include "text/tracked_memory.h"
@@ -29,24 +32,32 @@ namespace ruvo::batch {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: ruvo-batch [-c CONFIG] [-xml|-text] [-preview N] [-j JOBS] [-files0-from LIST]\n"
-    "                  TEMPLATE OUTPUT_DIR FILE...\n";
+// ruvo-batch's own options, beside ruvo's (driver/command_line.h).
+constexpr const char* kJobsOption = "-j";
+constexpr const char* kListOption = "-files0-from";
+
+void print_usage(std::FILE* out) {
+  std::fputs("usage: ruvo-batch ", out);
+  print_option_synopsis(out);
+  std::fprintf(out, " [%s JOBS] [%s LIST]\n                  TEMPLATE OUTPUT_DIR FILE...\n",
+               kJobsOption, kListOption);
+}
 
 // The template and configuration, read once; each document gets its own copy of the template,
 // which its fill changes, and reads the same sections.
 class LoadedSources final : public ConversionSources {
  public:
   LoadedSources(const char* template_path, const char* config_path)
-      : template_(line_list_load(template_path)),
-        columns_(section_list_new()),
-        masters_(section_list_new()) {
+      : template_(line_list_load(template_path)) {
     LineListPtr config_lines = line_list_load(config_path);
-    if (config_lines && columns_ && masters_) {
-      comma_ = cut_configuration(config_lines.get(), columns_.get(), masters_.get());
+    if (config_lines && configuration_.usable()) {
+      configuration_.cut(config_lines.get());
       config_read_ = true;
     }
   }
+
+  bool template_read() const { return template_ != nullptr; }
+  bool configuration_read() const { return config_read_; }
 
   LineListPtr template_lines(const char* /*path*/) override {
     if (!template_) {
@@ -61,23 +72,19 @@ class LoadedSources final : public ConversionSources {
     return copy;
   }
 
-  bool configuration(const char* /*path*/, Configuration& configuration) override {
-    if (!config_read_) {
-      return false;
-    }
-    configuration = {comma_.get(), columns_.get(), masters_.get()};
-    return true;
+  Configuration* configuration(const char* /*path*/) override {
+    return config_read_ ? &configuration_ : nullptr;
   }
 
  private:
   LineListPtr template_;
-  SectionListPtr columns_;
-  SectionListPtr masters_;
-  LineListPtr comma_;
+  Configuration configuration_;
   bool config_read_ = false;
 };
 
 struct Options {
+  RunSettings settings;  // ruvo's options
+  bool usage = false;
   const char* template_path = nullptr;
   const char* output_dir = nullptr;
   const char* list_path = nullptr;  // a file of NUL-separated document paths
@@ -103,33 +110,54 @@ int parse_jobs(const char* text) {
   return jobs == 0 ? std::min(processors(), kMostJobs) : static_cast<int>(jobs);
 }
 
-// Reads the options (before the positional arguments) into the run settings, as ruvo reads
-// them; false on a usage error.
+// Reads one of ruvo-batch's own options at argv[i], and its value (moving i on): read, faulty
+// (an unknown option, a wrong value), or no option at all (the positional arguments begin).
+enum class OwnOption { Read, Faulty, NotOne };
+OwnOption read_own_option(int argc, const char* const* argv, int& i, Options& options) {
+  const char* word = argv[i];
+  const bool has_next = i + 1 < argc;
+  if (strcasecmp(word, kJobsOption) == 0 && has_next) {
+    options.jobs = parse_jobs(argv[++i]);
+    return options.jobs < 0 ? OwnOption::Faulty : OwnOption::Read;
+  }
+  if (strcasecmp(word, kListOption) == 0 && has_next) {
+    options.list_path = argv[++i];
+    return OwnOption::Read;
+  }
+  if (strcmp(word, kUsageWord) == 0) {
+    options.usage = true;
+    return OwnOption::Read;
+  }
+  return word[0] == '-' && word[1] != '\0' ? OwnOption::Faulty : OwnOption::NotOne;
+}
+
+// Reads the options, which come before the positional arguments. ruvo's options mean what they
+// mean to ruvo: compared without regard to case, and the argument after one that takes a value
+// is its value and still examined as an option in its turn. False on a usage error.
 bool read_options(int argc, const char* const* argv, Options& options) {
-  RunSettings& settings = run_settings();
   int i = 0;
-  for (; i < argc && argv[i][0] == '-' && argv[i][1] != '\0'; ++i) {
-    const char* option = argv[i];
-    const bool has_next = i + 1 < argc;
-    if (strcasecmp(option, "-c") == 0 && has_next) {
-      settings.config_path = argv[++i];
-    } else if (strcasecmp(option, "-preview") == 0 && has_next) {
-      settings.preview.on = true;
-      settings.preview.rows = parse_row_count(argv[++i]);
-    } else if (strcasecmp(option, "-xml") == 0) {
-      settings.output_mode = OutputMode::Xml;
-    } else if (strcasecmp(option, "-text") == 0) {
-      settings.output_mode = OutputMode::Text;
-    } else if (strcasecmp(option, "-j") == 0 && has_next) {
-      options.jobs = parse_jobs(argv[++i]);
-      if (options.jobs < 0) {
-        return false;
-      }
-    } else if (strcasecmp(option, "-files0-from") == 0 && has_next) {
-      options.list_path = argv[++i];
-    } else {
+  bool value_of_previous = false;  // the argument is the value of the ruvo option before it
+  for (; i < argc && !options.usage; ++i) {
+    if (const OptionSpec* option = find_option(argv[i])) {
+      // -h ends the reading: the usage is all a call with it gives.
+      options.usage =
+          !apply_option(*option, i + 1 < argc ? argv[i + 1] : nullptr, options.settings);
+      value_of_previous = option->takes_value;
+      continue;
+    }
+    if (std::exchange(value_of_previous, false)) {
+      continue;
+    }
+    const OwnOption own = read_own_option(argc, argv, i, options);
+    if (own == OwnOption::Faulty) {
       return false;
     }
+    if (own == OwnOption::NotOne) {
+      break;
+    }
+  }
+  if (options.usage) {
+    return true;
   }
   if (argc - i < (options.list_path != nullptr ? 2 : 3)) {
     return false;
@@ -168,13 +196,13 @@ bool read_file_list(const char* path, Text& list, Options& options) {
 }
 
 // Which documents are not started: a second one of a NAME already used.
-void mark_repeated_names(const Options& options, int* statuses) {
+void mark_repeated_names(const Options& options, DocumentStatus* statuses) {
   std::unordered_set<std::string_view, std::hash<std::string_view>, std::equal_to<>,
                      TrackedAllocator<std::string_view>>
       stems;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     if (!stems.insert(stem_of(options.files[i])).second) {
-      statuses[i] = kNotStarted;
+      statuses[i] = DocumentStatus::not_started();
     }
   }
 }
@@ -197,31 +225,27 @@ void convert_taken_documents(const Options& options, const BatchSetting& setting
   for (std::size_t first = shared.take(per_take); first < count; first = shared.take(per_take)) {
     const std::size_t end = std::min(first + per_take, count);
     for (std::size_t i = first; i < end; ++i) {
-      group.add(i, options.files[i], setting.statuses[i] == kNotStarted);
+      group.add(i, options.files[i],
+                setting.statuses[i].state == DocumentStatus::State::NotStarted);
     }
     group.complete();
   }
 }
 
-}  // namespace
-
-int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
-  run_settings() = RunSettings{};
-  Options options;
-  if (argc > 0 && (std::strcmp(argv[0], "-h") == 0 || std::strcmp(argv[0], "--help") == 0)) {
-    std::fputs(kUsage, out);
-    return kBatchConverted;
-  }
-  Text list;
-  if (!read_options(argc, argv, options)) {
-    std::fputs(kUsage, err);
-    return kBatchUsage;
-  }
-  if (options.list_path != nullptr && !read_file_list(options.list_path, list, options)) {
-    std::fprintf(err, "ruvo-batch: cannot read the list %s\n", options.list_path);
+// The batch once its arguments are read: the template and configuration loaded once, then the
+// documents converted in their processes and the statuses listed.
+int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
+  LoadedSources sources(options.template_path, options.settings.config_path);
+  if (!sources.template_read() || !sources.configuration_read()) {
+    // Every document would fail the same way: nothing is converted.
+    std::fprintf(err, "ruvo-batch: cannot read the %s %s\n",
+                 sources.template_read() ? "configuration file" : "template",
+                 sources.template_read() ? options.settings.config_path : options.template_path);
     return kBatchUsage;
   }
   BatchSetting setting;
+  setting.settings = &options.settings;
+  setting.sources = &sources;
   setting.template_path = options.template_path;
   setting.output_dir = options.output_dir;
   setting.logs_dir = setting.output_dir + "/logs";
@@ -241,10 +265,6 @@ int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
   setting.statuses = shared.statuses();
   mark_repeated_names(options, setting.statuses);
 
-  xmlInitParser();
-  silence_libxml2_messages();
-  LoadedSources sources(options.template_path, run_settings().config_path);
-  setting.sources = &sources;
   // Processes other than this one report through out's descriptor.
   const int jobs = fileno(out) >= 0 ? options.jobs : 1;
   const std::size_t per_take = documents_per_take(options.files.size(), jobs);
@@ -254,21 +274,53 @@ int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
   Text statuses;
   bool all_converted = true;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
-    const int status = setting.statuses[i];
+    const DocumentStatus& status = setting.statuses[i];
     const Text line = status_line(options.files[i], status);
-    if (status == kNotFinished) {
+    if (status.state == DocumentStatus::State::NotFinished) {
       std::fputs(line.c_str(), out);
     }
     statuses += line;
-    all_converted = all_converted && status == 0;
+    all_converted = all_converted && status.succeeded();
   }
   std::fflush(out);
   if (!write_whole_file(setting.output_dir + "/status.tsv", statuses)) {
     std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", setting.output_dir.c_str());
     all_converted = false;
   }
-  xmlCleanupParser();
   return all_converted ? kBatchConverted : kBatchSomeFailed;
+}
+
+int batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  Options options;
+  if (!read_options(argc, argv, options)) {
+    print_usage(err);
+    return kBatchUsage;
+  }
+  if (options.usage) {
+    print_usage(out);
+    return kBatchConverted;
+  }
+  Text list;
+  if (options.list_path != nullptr && !read_file_list(options.list_path, list, options)) {
+    std::fprintf(err, "ruvo-batch: cannot read the list %s\n", options.list_path);
+    return kBatchUsage;
+  }
+  xmlInitParser();
+  silence_libxml2_messages();
+  const int status = convert_batch(options, out, err);
+  xmlCleanupParser();
+  return status;
+}
+
+}  // namespace
+
+int run_batch(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  try {
+    return batch(argc, argv, out, err);
+  } catch (const std::bad_alloc&) {
+    std::fputs("ruvo-batch: out of memory\n", err);
+    return kBatchSomeFailed;
+  }
 }
 
 }  // namespace ruvo::batch

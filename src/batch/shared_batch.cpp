@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "batch/sync_group.h"
@@ -14,14 +15,14 @@
 namespace ruvo::batch {
 
 SharedBatch::SharedBatch(std::size_t count) : count_(count) {
-  bytes_ = sizeof(Header) + std::max<std::size_t>(count, 1) * sizeof(int);
+  bytes_ = sizeof(Header) + std::max<std::size_t>(count, 1) * sizeof(DocumentStatus);
   void* mapping = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   if (mapping == MAP_FAILED) {
     return;
   }
   mapping_ = mapping;
   ::new (mapping_) Header();
-  std::fill_n(statuses(), count, kNotFinished);
+  std::uninitialized_fill_n(statuses(), count, DocumentStatus());
 }
 
 SharedBatch::~SharedBatch() {
@@ -31,8 +32,8 @@ SharedBatch::~SharedBatch() {
   }
 }
 
-int* SharedBatch::statuses() const noexcept {
-  return reinterpret_cast<int*>(static_cast<char*>(mapping_) + sizeof(Header));
+DocumentStatus* SharedBatch::statuses() const noexcept {
+  return reinterpret_cast<DocumentStatus*>(static_cast<char*>(mapping_) + sizeof(Header));
 }
 
 std::size_t SharedBatch::take(std::size_t want) noexcept {

@@ -7,6 +7,11 @@
 
 #include <atomic>
 #include <cstddef>
+#include <exception>
+#include <new>
+#include <type_traits>
+
+#include "batch/document_status.h"
 
 namespace ruvo::batch {
 
@@ -15,14 +20,14 @@ inline constexpr int kMostJobs = 1024;
 
 class SharedBatch {
  public:
-  // Room for the statuses of count documents, each kNotFinished until it is reported.
+  // Room for the statuses of count documents, each not finished until it is reported.
   explicit SharedBatch(std::size_t count);
   SharedBatch(const SharedBatch&) = delete;
   SharedBatch& operator=(const SharedBatch&) = delete;
   ~SharedBatch();
 
   bool usable() const noexcept { return mapping_ != nullptr; }
-  int* statuses() const noexcept;
+  DocumentStatus* statuses() const noexcept;
   // The first of the next documents (at most want) for the calling process; their end is the
   // smaller of first + want and the count. count itself when every document is taken.
   std::size_t take(std::size_t want) noexcept;
@@ -32,6 +37,7 @@ class SharedBatch {
     std::atomic<std::size_t> next{0};
   };
   static_assert(std::atomic<std::size_t>::is_always_lock_free, "shared between processes");
+  static_assert(std::is_trivially_copyable_v<DocumentStatus>, "written by every process");
 
   void* mapping_ = nullptr;
   std::size_t bytes_ = 0;
@@ -40,7 +46,9 @@ class SharedBatch {
 
 // Runs work in jobs processes (at most kMostJobs): this one and jobs - 1 forked children, which
 // share what exists before. Returns once every child has ended. Children that cannot be forked
-// leave their share to the others.
+// leave their share to the others. A child that runs out of memory ends, leaving the documents
+// it had not reported unfinished; in this process the failure is passed on once every child has
+// ended.
 template <class Work>
 void run_in_processes(int jobs, Work work);
 
@@ -56,15 +64,27 @@ void run_in_processes(int jobs, Work work) {
   for (int i = 1; i < jobs && started < kMostJobs; ++i) {
     const pid_t child = fork_worker();
     if (child == 0) {
-      work();
+      try {
+        work();
+      } catch (const std::bad_alloc&) {
+        // Its documents not reported yet stay unfinished; the first process says so.
+      }
       end_worker();
     }
     if (child > 0) {
       children[started++] = child;
     }
   }
-  work();
+  std::exception_ptr failure;
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    failure = std::current_exception();
+  }
   wait_for_workers(children, started);
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
 }
 
 }  // namespace ruvo::batch

@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string_view>
 
-#include "base/process_state.h"
+#include "base/log_messages.h"
 #include "base/run_log.h"
 #include "text/file_handle.h"
 #include "text/memory_counters.h"
@@ -30,20 +31,6 @@ Text folder_part(std::string_view path) {
   return slash == std::string_view::npos ? Text(".")
          : slash == 0                    ? Text("/")
                                          : Text(path.substr(0, slash));
-}
-
-// Runs the log lines that code writes to the run log into text.
-template <class Write>
-void log_into(Text& text, Write write) {
-  char* bytes = nullptr;
-  std::size_t size = 0;
-  use_run_log(open_memstream(&bytes, &size));
-  write();
-  close_run_log();  // the stream's bytes are complete once it is closed
-  if (bytes != nullptr) {
-    text.append(bytes, size);
-  }
-  std::free(bytes);
 }
 
 }  // namespace
@@ -70,18 +57,49 @@ std::string_view stem_of(std::string_view file) {
   return name;
 }
 
-Text status_line(const char* file, int status) {
+Text status_line(const char* file, const DocumentStatus& status) {
   Text line(name_of(file));
-  if (status == kNotStarted) {
-    line += "\tnot-started\n";
-  } else if (status == kNotFinished) {
-    line += "\tnot-finished\n";
-  } else {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "\t%d\n", status);
-    line += digits;
+  switch (status.state) {
+    case DocumentStatus::State::NotStarted:
+      line += "\tnot-started";
+      break;
+    case DocumentStatus::State::NotFinished:
+      line += "\tnot-finished";
+      break;
+    case DocumentStatus::State::Converted: {
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "\t%d", static_cast<int>(status.exit_code));
+      line += digits;
+      break;
+    }
   }
+  if (status.log_lost) {
+    line += "\tlog-lost";
+  }
+  line += '\n';
   return line;
+}
+
+// A conversion that returned holding bytes of its waiting output beside any it leaked: say it
+// held 9,000, of which releasing the output gave back 8,900; the other 100 are what the document
+// left behind, and its memory-count line shows them as a run of that document alone would.
+std::int64_t bytes_left_behind(std::int64_t held_at_return, std::int64_t given_back_by_output) {
+  return held_at_return - given_back_by_output;
+}
+
+// Runs the log lines that write logs into the member's log; a line that cannot be kept is said
+// in the document's status.
+template <class Write>
+void SyncGroup::log_into(Member& member, Write write) {
+  MemoryRunLog log;
+  write(&log);
+  const std::string_view bytes = log.bytes();
+  member.log_kept = member.log_kept && log.kept();
+  try {
+    member.log.append(bytes);
+  } catch (const std::bad_alloc&) {
+    member.log_kept = false;
+  }
 }
 
 SyncGroup::SyncGroup(const BatchSetting& setting)
@@ -109,15 +127,13 @@ void SyncGroup::add(std::size_t index, const char* file, bool not_started) {
 // where the document started, as if it were the whole run.
 void SyncGroup::convert(Member& member) {
   xmlResetLastError();
-  log_into(member.log, [&] {
+  log_into(member, [&](RunLog* log) {
     const std::int64_t base = mem_in_use();
-    ConversionPaths paths;
-    paths.xml = member.file;
-    paths.template_path = setting_.template_path;
-    paths.output = member.output.c_str();
-    member.outcome = convert_document(paths, *setting_.sources, &member.pending);
+    const ConversionRequest request{member.file, setting_.template_path, member.output.c_str()};
+    member.outcome =
+        convert_document(request, *setting_.sources, {*setting_.settings, log}, &member.pending);
     if (!member.outcome.succeeded) {
-      log_memory_count(run_log(), "Total memoria final:", base);
+      log_memory_count(log, log_messages::kFinalMemoryLabel, base);
     }
     member.held = mem_in_use() - base;
   });
@@ -194,20 +210,22 @@ void SyncGroup::settle(Member& member, bool data_on_disk) {
     member.pending.reset();
     return;  // the conversion's success stands
   }
-  log_into(member.log, [&] {
-    member.outcome = output_not_written(member.output.c_str());
+  log_into(member, [&](RunLog* log) {
+    member.outcome = output_not_written(member.output.c_str(), log);
     const std::int64_t before = mem_in_use();
     member.pending.reset();
-    const std::int64_t left_behind = member.held - (before - mem_in_use());
-    log_memory_count(run_log(), "Total memoria final:", mem_in_use() - left_behind);
+    const std::int64_t left_behind = bytes_left_behind(member.held, before - mem_in_use());
+    log_memory_count(log, log_messages::kFinalMemoryLabel, mem_in_use() - left_behind);
   });
 }
 
 void SyncGroup::report(Member& member) {
-  const int status = member.not_started ? kNotStarted : member.outcome.exit_code;
-  if (!member.log.empty()) {
-    static_cast<void>(write_whole_file(member.log_path, member.log));
+  if (!member.log.empty() && !write_whole_file(member.log_path, member.log)) {
+    member.log_kept = false;
   }
+  const DocumentStatus status =
+      member.not_started ? DocumentStatus::not_started()
+                         : DocumentStatus::converted(member.outcome.exit_code, !member.log_kept);
   setting_.statuses[member.index] = status;
   // One write per line: lines of several processes sharing a pipe never mix.
   const Text line = status_line(member.file, status);

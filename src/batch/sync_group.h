@@ -16,16 +16,13 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/document_status.h"
 #include "driver/conversion.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo::batch {
 
 using Text = std::basic_string<char, std::char_traits<char>, TrackedAllocator<char>>;
-
-// A document's status besides ruvo's exit statuses.
-inline constexpr int kNotStarted = -1;   // an earlier document already used its NAME
-inline constexpr int kNotFinished = -2;  // its process ended before reporting it
 
 // NAME of DIR/NAME.xml (the extension in any case), or the file's whole name without one: the
 // name of the document's output and log.
@@ -34,8 +31,12 @@ std::string_view stem_of(std::string_view file);
 // Replaces the file at path with the bytes; false when they could not all be written.
 bool write_whole_file(const Text& path, const Text& bytes);
 
-// "NAME.xml<TAB>status\n".
-Text status_line(const char* file, int status);
+// "NAME.xml<TAB>status\n": the exit status, "not-started" or "not-finished", and a third field
+// "log-lost" when the document's log could not be kept.
+Text status_line(const char* file, const DocumentStatus& status);
+
+// The bytes a document left behind when its waiting output is released after its conversion.
+std::int64_t bytes_left_behind(std::int64_t held_at_return, std::int64_t given_back_by_output);
 
 // A folder as the file system knows it, whatever path leads there; not known when it cannot
 // be found.
@@ -52,12 +53,13 @@ struct FolderId {
 
 // What stays the same for every document of a batch.
 struct BatchSetting {
+  const RunSettings* settings = nullptr;  // ruvo's options, the same for every document
   ConversionSources* sources = nullptr;
   const char* template_path = nullptr;
   Text output_dir;
   Text logs_dir;
-  std::FILE* out = nullptr;  // takes one status line per document
-  int* statuses = nullptr;   // every document's status, by its place in the batch
+  std::FILE* out = nullptr;            // takes one status line per document
+  DocumentStatus* statuses = nullptr;  // every document's status, by its place in the batch
 };
 
 class SyncGroup {
@@ -80,7 +82,8 @@ class SyncGroup {
     const char* file = nullptr;
     Text output;
     Text log_path;
-    Text log;  // the run log lines so far
+    Text log;              // the run log lines so far
+    bool log_kept = true;  // every line of the log so far was kept
     Outcome outcome{0, true};
     bool not_started = false;
     PendingOutput pending;
@@ -89,6 +92,8 @@ class SyncGroup {
   };
 
   void convert(Member& member);
+  template <class Write>
+  static void log_into(Member& member, Write write);
   bool may_read_a_waiting_output(const char* file);
   void put_outputs_in_place();
   void settle(Member& member, bool data_on_disk);

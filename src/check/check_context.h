@@ -5,10 +5,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/run_settings.h"
 #include "check/document_probe.h"
 #include "check/findings.h"
 #include "check/run_observer.h"
-#include "config/sections.h"
+#include "config/configuration.h"
 
 namespace ruvo::check {
 
@@ -26,9 +27,8 @@ struct CheckContext {
   std::string_view template_path;
   std::string_view config_path;
   bool list = false;
-  const LineList* comma_section = nullptr;
-  const SectionList* column_sections = nullptr;
-  const SectionList* master_sections = nullptr;
+  const RunSettings& settings;
+  const Configuration& configuration;
   const ConfigPlaces& places;
 };
 
@@ -41,5 +41,8 @@ void explain_unused_configuration(CheckContext& check);
 
 // "<<" content ">>" as the template writes it.
 Text placeholder_text(std::string_view content);
+// The text of an element:attribute placeholder for the names, the element between quotes when
+// it holds a colon.
+Text pair_text(std::string_view element, std::string_view attribute);
 
 }  // namespace ruvo::check

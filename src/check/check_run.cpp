@@ -2,35 +2,40 @@
 
 #include <libxml/parser.h>
 
-#include <algorithm>
-#include <cstring>
+#include <cstdlib>
 #include <new>
 
-#include "base/process_state.h"
+#include "base/run_environment.h"
 #include "check/check_context.h"
 #include "check/inputs.h"
-#include "driver/output_collision.h"
-#include "fill/template_filler.h"
-#include "text/text_file.h"
-#include "xml/input_document.h"
+#include "check/recorded_log.h"
+#include "driver/conversion.h"
+#include "driver/exit_codes.h"
+#include "driver/help.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo::check {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: ruvo-check [--list] [--json] XML TEMPLATE OUTPUT [-c CONFIG] [-preview N] [-xml] "
-    "[-text]\n"
-    "Explains what ruvo would do with the same arguments; writes neither OUTPUT nor Ruvo.log.\n"
-    "  --list  every placeholder with its value, not only those that need attention\n"
-    "  --json  one JSON object per finding\n";
+constexpr std::string_view kCommandLine = "command-line";
 
 struct Flags {
   bool list = false;
   bool json = false;
   bool help = false;
 };
+
+void print_usage(std::FILE* out) {
+  std::fputs("usage: ruvo-check [--list] [--json] XML TEMPLATE OUTPUT ", out);
+  print_option_synopsis(out);
+  std::fprintf(out,
+               "\nExplains what ruvo would do with the same arguments; writes neither OUTPUT nor "
+               "%s.\n"
+               "  --list  every placeholder with its value, not only those that need attention\n"
+               "  --json  one JSON object per finding\n",
+               kRunLogName);
+}
 
 // Takes ruvo-check's own flags out; the rest are ruvo's arguments, in order.
 List<const char*> split_flags(int argc, const char* const* argv, Flags& flags) {
@@ -41,7 +46,7 @@ List<const char*> split_flags(int argc, const char* const* argv, Flags& flags) {
       flags.list = true;
     } else if (argument == "--json") {
       flags.json = true;
-    } else if (argument == "--help") {
+    } else if (argument == kUsageWord) {
       flags.help = true;
     } else {
       rest.push_back(argv[i]);
@@ -100,170 +105,294 @@ Text xml_error_message() {
   return message;
 }
 
-Text summary(const Findings& findings, const RunObserver* run) {
-  char line[200];
-  std::snprintf(
-      line, sizeof line, "ruvo-check: %zu errors, %zu warnings (%zu placeholders, %zu tables)",
-      findings.count(Severity::Error), findings.count(Severity::Warning),
-      run != nullptr ? run->placeholders().size() : 0, run != nullptr ? run->tables().size() : 0);
-  return line;
+Text status_text(int status) {
+  return number(static_cast<std::size_t>(status));
 }
 
-int finish(std::FILE* out, Findings& findings, const Flags& flags, const RunObserver* run) {
-  findings.sort_by_place();
-  print_findings(out, findings, flags.json, summary(findings, run));
-  return findings.count(Severity::Error) + findings.count(Severity::Warning) > 0 ? kCheckFound
-                                                                                 : kCheckClean;
-}
+// The check of one call: its findings, what ruvo's run logs, and how that run ends.
+class Check {
+ public:
+  Check(std::FILE* out, const Flags& flags, const ArgTable& table, int count,
+        const RunSettings& settings)
+      : out_(out),
+        flags_(flags),
+        table_(table),
+        count_(count),
+        settings_(settings),
+        request_{table.at(0), table.at(1), table.at(2)},
+        sources_(configuration_, &config_lines_) {}
 
-int cannot_run(std::FILE* out, const Flags& flags, std::string_view file, const Text& message) {
+  int run() {
+    if (!configuration_.usable()) {
+      throw std::bad_alloc();
+    }
+    check_arguments(findings_, table_, count_);
+    const RunEnvironment quiet{settings_, &log_, nullptr};
+    Preparation preparation = prepare_conversion(request_, sources_, quiet);
+    while (preparation.failure) {
+      if (const std::optional<int> stop = explain_failure(*preparation.failure)) {
+        return *stop;
+      }
+      if (!pass_over_failure(preparation, request_, sources_, quiet)) {
+        throw std::bad_alloc();
+      }
+    }
+    return explain_fill(preparation);
+  }
+
+ private:
+  // The message lines the run logged since the last call, quoted.
+  Text logged() {
+    Text quoted;
+    const List<RecordedLog::Line>& lines = log_.lines();
+    for (; said_lines_ < lines.size(); ++said_lines_) {
+      if (lines[said_lines_].message) {
+        quoted += (quoted.empty() ? "\"" : ", \"") + lines[said_lines_].text + "\"";
+      }
+    }
+    return quoted.empty() ? quoted : " and logs " + quoted;
+  }
+
+  // Notes the status a failing step ends ruvo's run with: the first one's is the run's.
+  Finding& ending(Finding& finding, int status) {
+    if (status_ == kExitSuccess) {
+      status_ = status;
+      finding.status = status;
+    }
+    return finding;
+  }
+
+  // Explains a step that failed; a status when the check cannot go on past it.
+  std::optional<int> explain_failure(const StepFailure& failure) {
+    const int status = failure.outcome.exit_code;
+    const Text ends_with = "ends with status " + status_text(status) + logged();
+    const Text ends = "ruvo " + ends_with;
+    switch (failure.step) {
+      case PrepareStep::XmlInput:
+        return cannot_run(request_.xml, "cannot read the XML input: " + ends, status);
+      case PrepareStep::Document: {
+        const xmlError* error = xmlGetLastError();
+        ending(findings_.add(Severity::Error, request_.xml,
+                             error != nullptr ? static_cast<std::size_t>(error->line) : 0,
+                             error != nullptr ? static_cast<std::size_t>(error->int2) : 0,
+                             "document", xml_error_message() + " (" + ends + ")"),
+               status);
+        return finish(nullptr);
+      }
+      case PrepareStep::Template:
+        return cannot_run(request_.template_path, "cannot read the template: " + ends, status);
+      case PrepareStep::Configuration:
+        explain_missing_configuration(ends, status);
+        return std::nullopt;
+      case PrepareStep::Output:
+        ending(findings_.add(Severity::Error, kCommandLine, 3, 0, "argument",
+                             "the output " + Text(request_.output) + " is the same file as " +
+                                 Text(failure.replaced) + ": ruvo writes nothing and " + ends_with +
+                                 "; check the order of the arguments (XML, template, output)"),
+               status);
+        return std::nullopt;
+      case PrepareStep::Done:
+        break;
+    }
+    return std::nullopt;
+  }
+
+  void explain_missing_configuration(const Text& ends, int status) {
+    const char* config_path = settings_.config_path;
+    char* absolute = realpath(".", nullptr);
+    const Text where = config_path[0] == '/' || absolute == nullptr
+                           ? Text(config_path)
+                           : Text(absolute) + "/" + config_path;
+    std::free(absolute);
+    Text message = "the configuration file was not found (looked for " + where + "); " + ends;
+    const Text like = file_like(config_path);
+    Finding& finding =
+        ending(findings_.add(Severity::Error, config_path, 0, 0, "configuration", message), status);
+    if (!like.empty()) {
+      finding.message += "; did you mean " + like + "?";
+      finding.fix_kind = FixKind::Argument;
+      finding.fix = like;
+      finding.line = config_argument();
+      if (finding.line == 0) {  // no -c: one is added after the last argument
+        finding.line = static_cast<std::size_t>(count_) + 1;
+        finding.fix = "-c " + like;
+      }
+      return;
+    }
+    finding.message +=
+        ". A template without tables or thousands separators needs only an empty file: touch " +
+        Text(config_path) + ", or name another with -c";
+    finding.fix_kind = FixKind::Command;
+    finding.fix = "touch " + shell_quoted(config_path);
+  }
+
+  // The position (from 1) of the argument the configuration's name is, or 0 for the default.
+  std::size_t config_argument() const {
+    for (int i = 0; i < count_; ++i) {
+      if (table_.at(i) == settings_.config_path) {
+        return static_cast<std::size_t>(i) + 1;
+      }
+    }
+    return 0;
+  }
+
+  int explain_fill(Preparation& preparation) {
+    ConfigPlaces places;
+    if (config_lines_) {
+      find_section_headers(*config_lines_, configuration_.column_sections(), places);
+      find_section_headers(*config_lines_, configuration_.master_sections(), places);
+      find_comma_header(*config_lines_, configuration_.comma_section(), places);
+    }
+    RunObserver run(*preparation.template_lines);
+    const Outcome filled = fill_conversion(preparation, {settings_, &log_, &run}, nullptr);
+    DocumentProbe probe(preparation.document.get(), preparation.declarations);
+    CheckContext check{findings_,
+                       probe,
+                       run,
+                       request_.template_path,
+                       settings_.config_path,
+                       flags_.list,
+                       settings_,
+                       *preparation.configuration,
+                       places};
+    explain_placeholders(check);
+    explain_tables(check);
+    explain_unused_configuration(check);
+    if (!filled.succeeded) {
+      explain_fill_failure(filled.exit_code);
+    }
+    if (flags_.list && options_changed_settings()) {
+      note_settings();
+    }
+    return finish(&run);
+  }
+
+  // The fill failed: the placeholder that ended it has said why; else memory ran out.
+  void explain_fill_failure(int status) {
+    const Text ends = "ruvo ends with status " + status_text(status) + logged();
+    for (Finding& finding : findings_.all_mutable()) {
+      if (finding.severity == Severity::Error && finding.kind == "bare-element") {
+        ending(finding, status);
+        return;
+      }
+    }
+    ending(findings_.add(Severity::Error, request_.template_path, 0, 0, "run",
+                         "the fill ends with a failure: memory ran out; " + ends),
+           status);
+  }
+
+  bool options_changed_settings() const {
+    const RunSettings defaults;
+    return settings_.config_path != defaults.config_path ||
+           settings_.output_mode != defaults.output_mode || settings_.preview.on;
+  }
+
+  // What the options made of the run.
+  void note_settings() {
+    Text said = "ruvo reads the configuration file \"" + Text(settings_.config_path) +
+                "\" and places values in " +
+                (settings_.output_mode == OutputMode::Xml ? "Xml" : "Text") + " mode";
+    if (settings_.preview.on) {
+      said += "; master tables keep the first " + status_text(settings_.preview.rows) +
+              " and last " + status_text(settings_.preview.rows) + " rows of each level";
+    }
+    findings_.add(Severity::Note, kCommandLine, 0, 0, "run", said);
+  }
+
+  int cannot_run(std::string_view file, const Text& message, int status) {
+    Findings findings;
+    findings.add(Severity::Error, file, 0, 0, "cannot-run", message).status = status;
+    print_findings(out_, findings, flags_.json, "ruvo-check: the check could not run");
+    return kCheckCannotRun;
+  }
+
+  int finish(const RunObserver* run) {
+    check_encoding(findings_, request_.template_path);
+    if (config_lines_) {
+      check_encoding(findings_, settings_.config_path);
+    }
+    findings_.sort_by_place();
+    char line[240];
+    std::snprintf(
+        line, sizeof line, "ruvo-check: %zu errors, %zu warnings (%zu placeholders, %zu tables)",
+        findings_.count(Severity::Error), findings_.count(Severity::Warning),
+        run != nullptr ? run->placeholders().size() : 0, run != nullptr ? run->tables().size() : 0);
+    Text summary = line;
+    if (status_ != kExitSuccess) {
+      summary += "; ruvo would end with status " + status_text(status_);
+    }
+    print_findings(out_, findings_, flags_.json, summary);
+    return findings_.count(Severity::Error) + findings_.count(Severity::Warning) > 0 ? kCheckFound
+                                                                                     : kCheckClean;
+  }
+
+  std::FILE* out_;
+  const Flags& flags_;
+  const ArgTable& table_;
+  int count_;
+  const RunSettings& settings_;
+  ConversionRequest request_;
+  Findings findings_;
+  RecordedLog log_;
+  std::size_t said_lines_ = 0;
+  Configuration configuration_;
+  LineListPtr config_lines_;
+  FileSources sources_;
+  int status_ = kExitSuccess;  // how ruvo's run ends
+};
+
+int cannot_run_before(std::FILE* out, const Flags& flags, std::string_view file,
+                      const Text& message) {
   Findings findings;
   findings.add(Severity::Error, file, 0, 0, "cannot-run", message);
   print_findings(out, findings, flags.json, "ruvo-check: the check could not run");
   return kCheckCannotRun;
 }
 
-// Restores the process state a check changes, whatever way it ends.
-struct ProcessGuard {
-  ProcessGuard() { run_settings() = RunSettings{}; }
-  ~ProcessGuard() {
-    g_process.observer = nullptr;
-    run_settings() = RunSettings{};
+int check(int argc, const char* const* argv, std::FILE* out) {
+  Flags flags;
+  const List<const char*> arguments = split_flags(argc, argv, flags);
+  if (flags.help) {
+    print_usage(out);
+    return kCheckClean;
   }
-  ProcessGuard(const ProcessGuard&) = delete;
-  ProcessGuard& operator=(const ProcessGuard&) = delete;
-};
-
-int check_files(std::FILE* out, const Flags& flags, const ArgTable& table, int count,
-                Findings& findings) {
-  const char* xml_path = table.at(0);
-  const char* template_path = table.at(1);
-  const char* output_path = table.at(2);
-  const char* config_path = run_settings().config_path;
-
-  FilePtr readable(std::fopen(xml_path, "r"));
-  if (!readable) {
-    return cannot_run(out, flags, xml_path,
-                      "cannot read the XML input (ruvo ends with status 251)");
-  }
-  readable.reset();
-  LineListPtr template_lines = line_list_load(template_path);
-  if (!template_lines) {
-    return cannot_run(out, flags, template_path,
-                      "cannot read the template (ruvo ends with status 252)");
-  }
-  check_arguments(findings, table, count);
-  check_encoding(findings, template_path);
-
-  NamespaceDeclarations declarations;
-  XmlDocPtr document =
-      read_input_document(std::strcmp(xml_path, "-") == 0 ? "./-" : xml_path, declarations);
-  if (!document) {
-    const xmlError* error = xmlGetLastError();
-    findings.add(Severity::Error, xml_path,
-                 error != nullptr ? static_cast<std::size_t>(error->line) : 0,
-                 error != nullptr ? static_cast<std::size_t>(error->int2) : 0, "document",
-                 xml_error_message() + " (ruvo ends with status 252)");
-    return finish(out, findings, flags, nullptr);
-  }
-
-  LineListPtr config_lines = line_list_load(config_path);
-  if (!config_lines) {
-    char* absolute = realpath(".", nullptr);
-    Text where = config_path[0] == '/' || absolute == nullptr ? Text(config_path)
-                                                              : Text(absolute) + "/" + config_path;
-    std::free(absolute);
-    findings.add(Severity::Error, config_path, 0, 0, "configuration",
-                 "the configuration file was not found (looked for " + where +
-                     "); ruvo ends with status 252. A template without tables or thousands "
-                     "separators needs only an empty file: touch " +
-                     Text(config_path) + ", or name another with -c");
-    config_lines = line_list_new();
-  } else {
-    check_encoding(findings, config_path);
-  }
-  if (const char* replaced = file_replaced_by_output(
-          output_path, {{xml_path}, {template_path}, {config_path}, {"Ruvo.log"}})) {
-    findings.add(Severity::Error, "command-line", 3, 0, "argument",
-                 "the output " + Text(output_path) + " is the same file as " + Text(replaced) +
-                     ": ruvo writes nothing and ends with status 253; check the order of the "
-                     "arguments (XML, template, output)");
-  }
-
-  SectionListPtr column_sections = section_list_new();
-  SectionListPtr master_sections = section_list_new();
-  if (!config_lines || !column_sections || !master_sections) {
+  ArgTable table;
+  if (!table.allocate()) {
     throw std::bad_alloc();
   }
-  LineListPtr comma =
-      cut_configuration(config_lines.get(), column_sections.get(), master_sections.get());
-  ConfigPlaces places;
-  find_section_headers(*config_lines, column_sections.get(), places);
-  find_section_headers(*config_lines, master_sections.get(), places);
-  find_comma_header(*config_lines, comma.get(), places);
-
-  RunObserver run(*template_lines);
-  g_process.observer = &run;
-  const FillOutcome filled =
-      fill_template(document.get(), template_lines.get(), comma.get(), column_sections.get(),
-                    master_sections.get(), nullptr, &declarations);
-  g_process.observer = nullptr;
-
-  DocumentProbe probe(document.get(), declarations);
-  CheckContext check{findings,
-                     probe,
-                     run,
-                     template_path,
-                     config_path,
-                     flags.list,
-                     comma.get(),
-                     column_sections.get(),
-                     master_sections.get(),
-                     places};
-  explain_placeholders(check);
-  explain_tables(check);
-  explain_unused_configuration(check);
-  // A placeholder that ends the fill has said so; a failure without one is memory running out.
-  if (filled != FillOutcome::Filled && findings.count(Severity::Error) == 0) {
-    findings.add(Severity::Error, template_path, 0, 0, "run",
-                 "ruvo's fill ends with a failure (status 257): memory ran out");
+  const StoredArguments stored = store_arguments(static_cast<int>(arguments.size()),
+                                                 arguments.data(), table, ArgTable::kSlots);
+  if (stored.too_long) {
+    return cannot_run_before(out, flags, kCommandLine,
+                             "an argument is longer than " + number(ArgTable::kMaxArgumentLength) +
+                                 " bytes: ruvo refuses the call (status " +
+                                 status_text(kExitUnusableInvocation) + ")");
   }
-  return finish(out, findings, flags, &run);
+  RunSettings settings;
+  if (apply_options(table, stored.count, settings)) {
+    print_usage(out);
+    return kCheckClean;
+  }
+  if (stored.count < 3) {
+    print_usage(out);
+    return cannot_run_before(
+        out, flags, kCommandLine,
+        "ruvo needs three file names: the XML input, the template and the output");
+  }
+  xmlInitParser();
+  silence_libxml2_messages();
+  return Check(out, flags, table, stored.count, settings).run();
 }
 
 }  // namespace
 
 int run_check(int argc, const char* const* argv, std::FILE* out) {
-  Flags flags;
-  const List<const char*> arguments = split_flags(argc, argv, flags);
-  if (flags.help) {
-    std::fputs(kUsage, out);
-    return kCheckClean;
+  try {
+    return check(argc, argv, out);
+  } catch (const std::bad_alloc&) {
+    std::fputs("ruvo-check: error: out of memory\n", out);
+    return kCheckCannotRun;
   }
-  ProcessGuard guard;
-  ArgTable table;
-  if (!table.allocate()) {
-    return cannot_run(out, flags, "ruvo-check", "out of memory");
-  }
-  const StoredArguments stored = store_arguments(static_cast<int>(arguments.size()),
-                                                 arguments.data(), table, ArgTable::kSlots);
-  if (stored.too_long) {
-    return cannot_run(out, flags, "command-line",
-                      "an argument is longer than 259 bytes: ruvo refuses the call (status 251)");
-  }
-  if (apply_options(table, stored.count)) {
-    std::fputs(kUsage, out);
-    return kCheckClean;
-  }
-  if (stored.count < 3) {
-    std::fputs(kUsage, out);
-    return cannot_run(out, flags, "command-line",
-                      "ruvo needs three file names: the XML input, the template and the output");
-  }
-  xmlInitParser();
-  silence_libxml2_messages();
-  Findings findings;
-  return check_files(out, flags, table, stored.count, findings);
 }
 
 }  // namespace ruvo::check

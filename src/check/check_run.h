@@ -3,17 +3,15 @@
 //
 //   ruvo-check [--list] [--json] XML TEMPLATE OUTPUT [ruvo's options]
 //
-// Exit status: 0 when nothing was found, 1 when a warning or an error was, 2 when the check
-// could not run (bad arguments, a file that cannot be read).
+// It reads the arguments with ruvo's option table, prepares and fills the conversion through
+// the converter's own phases (driver/conversion.h) with its observer and no output, and
+// explains what they report. Exit status (driver/exit_codes.h): nothing found; a warning or an
+// error found; the check could not run (bad arguments, an input that cannot be read).
 #pragma once
 
 #include <cstdio>
 
 namespace ruvo::check {
-
-inline constexpr int kCheckClean = 0;
-inline constexpr int kCheckFound = 1;
-inline constexpr int kCheckCannotRun = 2;
 
 int run_check(int argc, const char* const* argv, std::FILE* out);
 

@@ -5,6 +5,7 @@
 #include "xml/descendant_walk.h"
 #include "xml/latin1.h"
 #include "xml/qualify.h"
+#include "xml/value_lookup.h"
 
 namespace ruvo::check {
 
@@ -163,6 +164,24 @@ xmlNode* DocumentProbe::first_node(std::string_view path) {
                  evaluation.node->type == XML_NAMESPACE_DECL
              ? nullptr
              : evaluation.node;
+}
+
+bool DocumentProbe::pair_finds_value(std::string_view element, std::string_view attribute) {
+  const Text element_name(element);
+  const Text attribute_name(attribute);
+  return context_.get() != nullptr &&
+         lookup_value(context_, element_name.c_str(), attribute_name.c_str()) != nullptr;
+}
+
+Text DocumentProbe::child_like(const xmlNode* node, std::string_view name) {
+  List<Text> names;
+  for (const xmlNode* child = node != nullptr ? node->children : nullptr; child != nullptr;
+       child = child->next) {
+    if (child->type == XML_ELEMENT_NODE) {
+      add_distinct(names, node_name(child));
+    }
+  }
+  return closest(names, name);
 }
 
 xmlXPathObjectType DocumentProbe::result_type(std::string_view qualified) {

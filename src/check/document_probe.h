@@ -30,6 +30,12 @@ class DocumentProbe {
   // The first node that the Latin-1 path selects from the root, or none; the path is qualified
   // first. False when the expression cannot be evaluated.
   xmlNode* first_node(std::string_view path);
+  // Whether an element:attribute placeholder of these names (Latin-1, quotes removed) finds a
+  // value: the very lookup a run makes.
+  bool pair_finds_value(std::string_view element, std::string_view attribute);
+  // The name among the node's child elements that equals the name but for case or up to two
+  // typed characters; empty when none is that close.
+  static Text child_like(const xmlNode* node, std::string_view name);
   // What kind of result the qualified Latin-1 expression gives, evaluated from the root;
   // XPATH_UNDEFINED when it cannot be evaluated.
   xmlXPathObjectType result_type(std::string_view qualified);

@@ -1,8 +1,11 @@
-#include "check/check_context.h"
-
 #include <cstdlib>
 
+#include "base/log_messages.h"
+#include "check/check_context.h"
 #include "check/path_traps.h"
+#include "driver/exit_codes.h"
+#include "fill/template_filler.h"
+#include "xml/value_lookup.h"
 
 extern char** environ;
 
@@ -65,13 +68,34 @@ Text one_line(std::string_view value) {
   return out;
 }
 
+Text trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \n");
+  const std::size_t last = text.find_last_not_of(" \n");
+  return first == std::string_view::npos ? Text() : Text(text.substr(first, last - first + 1));
+}
+
+// Node tests, which a path step names with parentheses like a function.
+bool is_node_test(std::string_view step) {
+  const std::string_view name = step.substr(0, step.find('('));
+  return name == "node" || name == "comment" || name == "processing-instruction";
+}
+
+// The bare-element placeholder for a name: quoted whole when it holds a colon, which would
+// otherwise make an element:attribute pair of it.
+Text bare_text(std::string_view name) {
+  return name.find(':') != std::string_view::npos ? placeholder_text("'" + Text(name) + "'")
+                                                  : placeholder_text(name);
+}
+
 // Writes findings for one placeholder at its place.
 class Explainer {
  public:
   Explainer(CheckContext& check, const PlaceholderRecord& record)
       : check_(check), record_(record), shown_(placeholder_text(record.content)) {}
 
-  void warn(std::string_view kind, const Text& message) { add(Severity::Warning, kind, message); }
+  Finding& warn(std::string_view kind, const Text& message) {
+    return add(Severity::Warning, kind, message);
+  }
   void note(const Text& message) { add(Severity::Note, kind_name(record_.kind), message); }
   // A finding about the placeholder's value also says what the scanner made of it.
   Finding& add(Severity severity, std::string_view kind, const Text& message) {
@@ -79,77 +103,161 @@ class Explainer {
     Finding& finding = check_.findings.add(severity, check_.template_path, record_.place.line,
                                            record_.place.column, kind, said);
     finding.expression = record_.expression;
-    finding.value = record_.value;
+    finding.value = record_.written;
     return finding;
   }
+  // Offers the placeholder text as the fix, when the placeholder has a column of its own (one a
+  // value brought in cannot be edited where it stands).
+  void offer(Finding& finding, const Text& replacement) const {
+    if (record_.place.column > 0) {
+      finding.fix_kind = FixKind::Replace;
+      finding.fix = replacement;
+    }
+  }
 
-  void path_traps(std::string_view path) {
-    if (const std::size_t at = double_slash_inside(path); at != std::string_view::npos) {
-      warn("double-slash",
-           shown_ + ": \"//\" inside a path is read as \"/\": " + Text(path.substr(0, at)) +
-               "//... selects only children of " + Text(path.substr(0, at)) +
-               "; write every step, or start the path at the element you want with \"//\"");
-    }
-    if (const std::size_t at = slash_in_predicate(path); at != std::string_view::npos) {
-      warn("slash-in-predicate",
-           shown_ +
-               ": the path is cut into steps at every \"/\", also inside [...]: the predicate " +
-               "breaks at column " + number(at + 1) +
-               " of the expression; test an attribute of the element itself ([@a='x']) instead");
-    }
-    if (!check_.probe.default_namespace_bound()) {
+  void path_traps() {
+    if (!record_.qualified) {
       return;
     }
-    if (const std::size_t at = bare_name_in_predicate(path); at != std::string_view::npos) {
-      warn("name-in-predicate",
-           shown_ + ": names inside [...] are not given the document's default namespace, so \"" +
-               Text(path.substr(at, path.find_first_of("[]=<>!/ )", at) - at)) +
-               "\" there means an element in no namespace; write it as zq-def-ns:" +
-               Text(path.substr(at, path.find_first_of("[]=<>!/ )", at) - at)));
+    const std::string_view path = record_.path;
+    bool said[6] = {};
+    for (const PathTrap& trap : check::path_traps(path, record_.qualification)) {
+      bool& once = said[static_cast<int>(trap.kind)];
+      if (!once) {
+        once = true;
+        path_trap(path, trap);
+      }
     }
-    if (const std::size_t at = function_outside_predicate(path); at != std::string_view::npos) {
-      warn("function-name", shown_ +
-                                ": in a document with a default namespace, a function name "
-                                "outside [...] is given the namespace prefix like an "
-                                "element and becomes unknown; use functions only inside "
-                                "predicates, or a plain location path");
+  }
+
+  void path_trap(std::string_view path, const PathTrap& trap) {
+    const std::string_view part = path.substr(trap.at, trap.length);
+    switch (trap.kind) {
+      case PathTrapKind::DoubleSlash: {
+        const Text before(path.substr(0, trap.at));
+        warn("double-slash", shown_ + ": \"//\" inside a path is read as \"/\": " + before +
+                                 "//... selects only children of " + before +
+                                 "; write every step, or start the path at the element you want "
+                                 "with \"//\"");
+        return;
+      }
+      case PathTrapKind::SlashInPredicate:
+        warn("slash-in-predicate",
+             shown_ +
+                 ": the path is cut into steps at every \"/\", also inside [...]: the predicate " +
+                 "breaks at column " + number(trap.at + 1) +
+                 " of the expression; test an attribute of the element itself ([@a='x']) instead");
+        return;
+      case PathTrapKind::UnclosedPredicate:
+        warn("open-predicate", shown_ + ": a [...] is not closed: its step's last character, \"" +
+                                   Text(part) + "\", is read as its ']'");
+        return;
+      case PathTrapKind::NameInPredicate: {
+        const Text qualified = "zq-def-ns:" + Text(part);
+        Finding& finding = warn(
+            "name-in-predicate",
+            shown_ + ": names inside [...] are not given the document's default namespace, so \"" +
+                Text(part) + "\" there means an element in no namespace; write it as " + qualified);
+        const Text fixed =
+            Text(path.substr(0, trap.at)) + qualified + Text(path.substr(trap.at + trap.length));
+        offer_path(finding, fixed);
+        return;
+      }
+      case PathTrapKind::PrefixedFunction:
+        if (is_node_test(part)) {
+          warn("function-name",
+               shown_ + ": " + Text(part) +
+                   " is given the namespace prefix like an element name (zq-def-ns:" + Text(part) +
+                   "), and is then no node test; in a document with a default namespace, end "
+                   "the path at an element or use text()");
+        } else {
+          warn("function-name", shown_ +
+                                    ": in a document with a default namespace, a function name "
+                                    "outside [...] is given the namespace prefix like an "
+                                    "element and becomes unknown; use functions only inside "
+                                    "predicates, or a plain location path");
+        }
+        return;
+      case PathTrapKind::TextCase: {
+        Finding& finding = warn(
+            "text-case", shown_ + ": " + Text(part) +
+                             " is left without the namespace prefix like text(), but XPath names "
+                             "are case-sensitive: only text() is a node test; write text()");
+        const Text fixed =
+            Text(path.substr(0, trap.at)) + "text()" + Text(path.substr(trap.at + trap.length));
+        offer_path(finding, fixed);
+        return;
+      }
+    }
+  }
+
+  // Offers a mended path of an XPath placeholder as its fix, once the document shows that it
+  // selects a node.
+  void offer_path(Finding& finding, const Text& path) {
+    if (record_.kind == PlaceholderKind::XPath && !path.empty() && path.front() == '/' &&
+        check_.probe.first_node(path) != nullptr) {
+      offer(finding, placeholder_text("{" + path + "}"));
     }
   }
 
   void pair_traps() {
-    const std::string_view content = record_.content;
     const Text& element = record_.element;
     const Text& attribute = record_.attribute;
     const bool blanks = element.find(' ') != Text::npos || attribute.find(' ') != Text::npos;
     if (blanks) {
-      warn("blank-in-name", shown_ + ": blanks are part of the names (element \"" + element +
-                                "\", attribute \"" + attribute + "\"); write <<" +
-                                trimmed(element) + ":" + trimmed(attribute) + ">>");
+      const Text element_trimmed = trimmed(element);
+      const Text attribute_trimmed = trimmed(attribute);
+      Finding& finding =
+          warn("blank-in-name", shown_ + ": blanks are part of the names (element \"" + element +
+                                    "\", attribute \"" + attribute + "\"); write " +
+                                    pair_text(element_trimmed, attribute_trimmed));
+      if (check_.probe.pair_finds_value(element_trimmed, attribute_trimmed)) {
+        offer(finding, pair_text(element_trimmed, attribute_trimmed));
+      }
     }
+    // A colon that split the names wrongly shows only as a value not found.
+    if (record_.reason != ValueReason::NoNode) {
+      return;
+    }
+    const std::string_view content = record_.content;
     const bool prefix_split =
         attribute.find(':') != Text::npos || (content.front() != '\'' && content.front() != '"' &&
                                               check_.probe.declares_prefix(element));
     if (prefix_split) {
       const std::size_t second = attribute.find(':');
       if (second != Text::npos) {
-        warn("prefix-outside-quotes",
-             shown_ + ": the first colon splits a prefixed name: element \"" + element +
-                 "\", attribute \"" + attribute + "\"; write <<'" + element + ":" +
-                 attribute.substr(0, second) + "':" + attribute.substr(second + 1) + ">>");
+        const Text prefixed = element + ":" + attribute.substr(0, second);
+        const Text rest = attribute.substr(second + 1);
+        Finding& finding = warn("prefix-outside-quotes",
+                                shown_ + ": the first colon splits a prefixed name: element \"" +
+                                    element + "\", attribute \"" + attribute + "\"; for the " +
+                                    prefixed + " element write " + pair_text(prefixed, rest));
+        if (check_.probe.pair_finds_value(prefixed, rest)) {
+          offer(finding, pair_text(prefixed, rest));
+        }
       } else {
-        warn("prefix-outside-quotes", shown_ + ": \"" + element +
-                                          "\" is a prefix of the document, but the colon made it "
-                                          "an element:attribute pair (element \"" +
-                                          element + "\", attribute \"" + attribute +
-                                          "\"); for the element " + element + ":" + attribute +
-                                          " write <<'" + element + ":" + attribute + "'>>");
+        const Text whole = element + ":" + attribute;
+        Finding& finding = warn(
+            "prefix-outside-quotes",
+            shown_ + ": \"" + element +
+                "\" is a prefix of the document, but the colon made it an element:attribute pair "
+                "(element \"" +
+                element + "\", attribute \"" + attribute + "\"); for the element " + whole +
+                " write " + bare_text(whole));
+        if (check_.probe.first_node("//" + whole) != nullptr) {
+          offer(finding, bare_text(whole));
+        }
       }
     } else if (attribute.find_first_of("/@[") != Text::npos || element.find('/') != Text::npos) {
-      warn("unintended-pair",
-           shown_ +
-               ": the first colon outside quotes made this an element:attribute pair "
-               "(element \"" +
-               element + "\", attribute \"" + attribute + "\"); for an expression write <<{...}>>");
+      Finding& finding = warn(
+          "unintended-pair",
+          shown_ +
+              ": the first colon outside quotes made this an element:attribute pair "
+              "(element \"" +
+              element + "\", attribute \"" + attribute + "\"); for an expression write <<{...}>>");
+      if (content.front() == '/' && check_.probe.first_node(content) != nullptr) {
+        offer(finding, placeholder_text("{" + Text(content) + "}"));
+      }
     }
   }
 
@@ -163,13 +271,11 @@ class Explainer {
 
   void explain_found() {
     if (record_.lossy) {
-      warn("latin1-loss", shown_ +
-                              " holds characters that Latin-1 cannot hold; they come out as "
-                              "\"?\": \"" +
-                              one_line(record_.value) + "\"");
+      warn("latin1-loss", shown_ + " holds characters that Latin-1 cannot hold (" + record_.lost +
+                              "); they come out as \"?\": \"" + one_line(record_.value) + "\"");
     }
     if (check_.list) {
-      note(shown_ + " = \"" + one_line(record_.value) + "\"" +
+      note(shown_ + " = \"" + one_line(record_.written) + "\"" +
            (record_.grouped ? " (thousands separators from COMMA_INSERT)" : ""));
     }
   }
@@ -184,8 +290,11 @@ class Explainer {
       const Text like = check_.probe.attribute_like(element, attribute);
       message += like.empty()
                      ? "; its attributes: " + DocumentProbe::attribute_names(found)
-                     : "; did you mean \"" + like + "\" (<<" + element + ":" + like + ">>)?";
-      warn(kind_name(record_.kind), message);
+                     : "; did you mean \"" + like + "\" (" + pair_text(element, like) + ")?";
+      Finding& finding = warn(kind_name(record_.kind), message);
+      if (!like.empty() && check_.probe.pair_finds_value(element, like)) {
+        offer(finding, pair_text(element, like));
+      }
       return;
     }
     Text message = shown_ + " comes out empty: no element \"" + element + "\" in the document";
@@ -193,7 +302,10 @@ class Explainer {
     if (!like.empty()) {
       message += "; did you mean \"" + like + "\"?";
     }
-    warn(kind_name(record_.kind), message);
+    Finding& finding = warn(kind_name(record_.kind), message);
+    if (!like.empty() && check_.probe.pair_finds_value(like, attribute)) {
+      offer(finding, pair_text(like, attribute));
+    }
   }
 
   void explain_path_empty(std::string_view path) {
@@ -208,6 +320,7 @@ class Explainer {
       return;
     }
     Text message = shown_ + " comes out empty: " + path_words() + " selects nothing";
+    Text fixed;
     const DocumentProbe::Reach reach = check_.probe.reach(path);
     if (reach.node != nullptr) {
       message += "; " + reach.found_part + " finds an element, but \"" + reach.next_step +
@@ -215,6 +328,7 @@ class Explainer {
       const Text children = DocumentProbe::child_names(reach.node);
       message += children.empty() ? Text("; it has no child elements")
                                   : "; its child elements: " + children;
+      fixed = mended_step(path, reach);
     } else if (!path.empty() && path.front() != '/') {
       message +=
           "; a relative path starts from the node the last XPath or bare-element "
@@ -227,24 +341,46 @@ class Explainer {
         message += "; did you mean \"" + like + "\"?";
       }
     }
-    warn(kind_name(record_.kind), message);
+    Finding& finding = warn(kind_name(record_.kind), message);
+    if (!fixed.empty()) {
+      offer_path(finding, fixed);
+    }
+  }
+
+  // The path with the step that selects nothing renamed to the child element its name is
+  // nearest to; empty when no child is near.
+  static Text mended_step(std::string_view path, const DocumentProbe::Reach& reach) {
+    const std::string_view step = reach.next_step;
+    const std::size_t name_end = step.find_first_of("[/");
+    const std::string_view name = step.substr(0, name_end);
+    const Text like = DocumentProbe::child_like(reach.node, name);
+    const std::size_t at = path.find(step, reach.found_part.size());
+    if (like.empty() || name.empty() || at == std::string_view::npos) {
+      return Text();
+    }
+    return Text(path.substr(0, at)) + like + Text(path.substr(at + name.size()));
   }
 
   void explain_bare_empty() {
     const std::string_view name = record_.element;
     Text message = shown_ + " comes out empty: no element \"" + Text(name) +
-                   "\" anywhere in the document (ruvo logs \"Error al reemplazar elemento\")";
+                   "\" anywhere in the document (ruvo logs \"" + log_messages::kElementNotReplaced +
+                   "\")";
     const Text table = nearest_table(name);
     if (!table.empty()) {
       message +=
           "; no table has this name, but " + table + " is defined in " + Text(check_.config_path);
-    } else {
-      const Text like = check_.probe.element_like(name);
-      if (!like.empty()) {
-        message += "; did you mean \"" + like + "\"?";
-      }
+      offer(warn(kind_name(record_.kind), message), table);
+      return;
     }
-    warn(kind_name(record_.kind), message);
+    const Text like = check_.probe.element_like(name);
+    if (!like.empty()) {
+      message += "; did you mean \"" + like + "\"?";
+    }
+    Finding& finding = warn(kind_name(record_.kind), message);
+    if (!like.empty() && check_.probe.first_node("//" + like) != nullptr) {
+      offer(finding, bare_text(like));
+    }
   }
 
   void explain_unset_variable() {
@@ -263,24 +399,23 @@ class Explainer {
     if (!best.empty()) {
       message += "; did you mean %" + best + "%?";
     }
-    warn(kind_name(record_.kind), message);
+    Finding& finding = warn(kind_name(record_.kind), message);
+    if (!best.empty()) {
+      offer(finding, placeholder_text("%" + best + "%"));
+    }
+  }
+
+  void explain_traps() {
+    open_quote_trap();
+    if (record_.kind == PlaceholderKind::Pair) {
+      pair_traps();
+    } else {
+      path_traps();
+    }
   }
 
   void explain() {
-    open_quote_trap();
-    switch (record_.kind) {
-      case PlaceholderKind::XPath:
-        path_traps(inner());
-        break;
-      case PlaceholderKind::BareElement:
-        path_traps("//" + record_.element);
-        break;
-      case PlaceholderKind::Pair:
-        pair_traps();
-        break;
-      default:
-        break;
-    }
+    explain_traps();
     switch (record_.reason) {
       case ValueReason::Found:
         explain_found();
@@ -297,29 +432,27 @@ class Explainer {
         }
         return;
       case ValueReason::ExpressionError:
-        warn(kind_name(record_.kind),
-             shown_ + " comes out empty: libxml2 cannot evaluate " + record_.expression + ": " +
-                 trimmed(record_.error) +
-                 " (ruvo logs \"La instruccion XPATH no gener\363 resultados\")");
+        warn(kind_name(record_.kind), shown_ + " comes out empty: libxml2 cannot evaluate " +
+                                          record_.expression + ": " + trimmed(record_.error) +
+                                          " (ruvo logs \"" + log_messages::kXPathFailed + "\")");
         return;
       case ValueReason::VariableUnset:
         explain_unset_variable();
         return;
       case ValueReason::NameTooLong:
-        warn(kind_name(record_.kind), shown_ +
-                                          " comes out empty: the names are too long to "
-                                          "make an expression of (1023 characters at most)");
+        warn(kind_name(record_.kind),
+             shown_ + " comes out empty: the names are too long to make an expression of (" +
+                 number(kMaxLookupExpressionLength) + " characters at most)");
         return;
       case ValueReason::NoContent:
         add(Severity::Error, kind_name(record_.kind),
-            shown_ +
-                ": the node found has no text to give, and ruvo ends with status 257 "
-                "without writing the output");
+            shown_ + ": the node found has no text to give, and ruvo ends with status " +
+                number(kExitFillFailed) + " without writing the output");
         return;
       case ValueReason::LineLimit:
-        warn("line-limit", shown_ +
-                               ": the line reached 1000 placeholders (a value that brings "
-                               "back its own placeholder?); the rest of the line stays unfilled");
+        warn("line-limit", shown_ + ": the line reached " + number(kMaxPlaceholdersPerLine) +
+                               " placeholders (a value that brings back its own placeholder?); "
+                               "the rest of the line stays unfilled");
         return;
     }
   }
@@ -340,14 +473,10 @@ class Explainer {
     return words + "]";
   }
   Text path_words() const { return "the expression " + Text(inner()); }
-  static Text trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \n");
-    const std::size_t last = text.find_last_not_of(" \n");
-    return first == std::string_view::npos ? Text() : Text(text.substr(first, last - first + 1));
-  }
   // The defined table whose name is nearest to the name, as <<name>>; empty when none is near.
   Text nearest_table(std::string_view name) const {
-    for (const SectionList* list : {check_.column_sections, check_.master_sections}) {
+    for (const SectionList* list :
+         {check_.configuration.column_sections(), check_.configuration.master_sections()}) {
       if (list == nullptr) {
         continue;
       }
@@ -376,6 +505,12 @@ class Explainer {
 
 Text placeholder_text(std::string_view content) {
   return "<<" + Text(content) + ">>";
+}
+
+Text pair_text(std::string_view element, std::string_view attribute) {
+  const bool quoted = element.find(':') != std::string_view::npos;
+  return placeholder_text((quoted ? "'" + Text(element) + "'" : Text(element)) + ":" +
+                          Text(attribute));
 }
 
 void explain_placeholders(CheckContext& check) {

@@ -1,5 +1,7 @@
 #include <cstdio>
 
+#include "base/log_messages.h"
+#include "base/run_log.h"
 #include "check/check_context.h"
 #include "tables/column_table.h"
 #include "tables/master_definition.h"
@@ -100,10 +102,12 @@ class TableExplainer {
   void definition_error() {
     const auto index = static_cast<std::size_t>(table_.definition_error);
     if (index == 0) {
-      at_config(Severity::Warning, 0,
-                "table " + shown_ + " has no field line: the template keeps " + shown_ +
-                    " as it is (ruvo logs \"No se encuentra la configuraci\363n de "
-                    "elemento:atributo\")");
+      at_config(
+          Severity::Warning, 0,
+          "table " + shown_ + " has no field line: the template keeps " + shown_ +
+              " as it is (ruvo logs \"" +
+              Text(format_message(log_messages::kColumnDefinitionFaulty, table_.name.c_str())) +
+              "\")");
     } else {
       const SectionLine line = section_line(check_, table_.section, index);
       at_config(Severity::Warning, index,
@@ -192,7 +196,8 @@ class TableExplainer {
       }
       if (tally.lossy > 0) {
         at_template(Severity::Warning, shown_ + ": " + which +
-                                           " holds characters that Latin-1 cannot hold in " +
+                                           " holds characters that Latin-1 cannot hold (" +
+                                           characters_lost(tally.lost_texts) + ") in " +
                                            number(tally.lossy) + " rows; they come out as \"?\"");
       }
     }
@@ -221,7 +226,8 @@ void explain_tables(CheckContext& check) {
 }
 
 void explain_unused_configuration(CheckContext& check) {
-  for (const SectionList* list : {check.column_sections, check.master_sections}) {
+  for (const SectionList* list :
+       {check.configuration.column_sections(), check.configuration.master_sections()}) {
     if (list == nullptr) {
       continue;
     }
@@ -238,12 +244,13 @@ void explain_unused_configuration(CheckContext& check) {
                              Text(section->head->view()) + "\"");
     }
   }
-  if (check.comma_section == nullptr) {
+  const LineList* comma_section = check.configuration.comma_section();
+  if (comma_section == nullptr) {
     return;
   }
-  const auto header = check.places.header_line.find(check.comma_section);
+  const auto header = check.places.header_line.find(comma_section);
   std::size_t index = 0;
-  for (const Line& line : check.comma_section->lines()) {
+  for (const Line& line : comma_section->lines()) {
     if (index++ == 0 || line.size() == 0 || check.run.comma_entry_used(&line)) {
       continue;
     }

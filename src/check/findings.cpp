@@ -1,6 +1,8 @@
 #include "check/findings.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
 namespace ruvo::check {
 
@@ -38,14 +40,36 @@ Text json_string(std::string_view utf8) {
   return out;
 }
 
+const char* fix_kind_name(FixKind kind) {
+  switch (kind) {
+    case FixKind::Replace:
+      return "replace";
+    case FixKind::Argument:
+      return "argument";
+    case FixKind::Command:
+      return "command";
+    case FixKind::None:
+      break;
+  }
+  return "none";
+}
+
 void print_json(std::FILE* out, const Finding& f) {
-  const Text line = "{\"file\":" + json_string(latin1_as_utf8(f.file)) +
-                    ",\"line\":" + number(f.line) + ",\"column\":" + number(f.column) +
-                    ",\"severity\":" + json_string(severity_name(f.severity)) +
-                    ",\"kind\":" + json_string(f.kind) +
-                    ",\"expression\":" + json_string(latin1_as_utf8(f.expression)) +
-                    ",\"value\":" + json_string(latin1_as_utf8(f.value)) +
-                    ",\"message\":" + json_string(latin1_as_utf8(f.message)) + "}\n";
+  Text line = "{\"file\":" + json_string(latin1_as_utf8(f.file)) + ",\"line\":" + number(f.line) +
+              ",\"column\":" + number(f.column) +
+              ",\"severity\":" + json_string(severity_name(f.severity)) +
+              ",\"kind\":" + json_string(f.kind) +
+              ",\"expression\":" + json_string(latin1_as_utf8(f.expression)) +
+              ",\"value\":" + json_string(latin1_as_utf8(f.value)) +
+              ",\"message\":" + json_string(latin1_as_utf8(f.message));
+  if (f.fix_kind != FixKind::None) {
+    line += ",\"fix\":{\"kind\":" + json_string(fix_kind_name(f.fix_kind)) +
+            ",\"text\":" + json_string(latin1_as_utf8(f.fix)) + "}";
+  }
+  if (f.status >= 0) {
+    line += ",\"status\":" + number(static_cast<std::size_t>(f.status));
+  }
+  line += "}\n";
   std::fputs(line.c_str(), out);
 }
 
@@ -142,6 +166,61 @@ Text latin1_as_utf8(std::string_view latin1) {
     }
   }
   return out;
+}
+
+namespace {
+
+// The code point of the UTF-8 sequence at text[at] and its length; length 0 for a malformed byte.
+std::pair<std::uint32_t, std::size_t> decode(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = lead < 0x80                    ? 1
+                       : lead >= 0xC2 && lead <= 0xDF ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0;
+  if (length == 0 || at + length > text.size()) {
+    return {0, 0};
+  }
+  std::uint32_t code = length == 1 ? lead : lead & (0x7FU >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0U) != 0x80U) {
+      return {0, 0};
+    }
+    code = (code << 6U) | (next & 0x3FU);
+  }
+  return {code, length};
+}
+
+}  // namespace
+
+Text characters_lost(std::string_view utf8) {
+  constexpr std::size_t kMostShown = 10;
+  List<Text> lost;
+  bool more = false;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const auto [code, length] = decode(utf8, at);
+    char name[24] = {};
+    if (length == 0) {
+      std::snprintf(name, sizeof name, "byte 0x%02X", static_cast<unsigned char>(utf8[at]));
+    } else if (code > 0xFF) {
+      std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
+    }
+    at += length == 0 ? 1 : length;
+    if (name[0] == '\0' || std::find(lost.begin(), lost.end(), name) != lost.end()) {
+      continue;
+    }
+    if (lost.size() == kMostShown) {
+      more = true;
+      break;
+    }
+    lost.emplace_back(name);
+  }
+  Text shown;
+  for (const Text& name : lost) {
+    shown += (shown.empty() ? "" : ", ") + name;
+  }
+  return more ? shown + ", ..." : shown;
 }
 
 }  // namespace ruvo::check

@@ -20,6 +20,14 @@ using List = std::vector<T, TrackedAllocator<T>>;
 // needs attention; note: details and, with --list, the values.
 enum class Severity { Note, Warning, Error };
 
+// A change that mends a finding, offered only where ruvo-check made sure it does.
+enum class FixKind {
+  None,
+  Replace,   // the placeholder at the finding's place becomes the fix's text
+  Argument,  // the command-line argument at the finding's line becomes the fix's text
+  Command,   // a shell command, run in the folder of the call
+};
+
 struct Finding {
   Text file;
   std::size_t line = 0;    // from 1; 0 for the file as a whole
@@ -27,8 +35,11 @@ struct Finding {
   Severity severity = Severity::Note;
   Text kind;        // the placeholder's kind, or the trap's name
   Text expression;  // what was evaluated, when anything was
-  Text value;       // the value placed, with --list
+  Text value;       // the value placed, as the output has it, with --list
   Text message;
+  FixKind fix_kind = FixKind::None;
+  Text fix;
+  int status = -1;  // the exit status ruvo's run ends with because of this; -1 when it does not
 };
 
 class Findings {
@@ -36,6 +47,7 @@ class Findings {
   Finding& add(Severity severity, std::string_view file, std::size_t line, std::size_t column,
                std::string_view kind, std::string_view message);
   const List<Finding>& all() const { return findings_; }
+  List<Finding>& all_mutable() { return findings_; }
   std::size_t count(Severity severity) const;
   // Files in the order they were first named, each from its first line to its last; findings
   // at one place keep their order, and one said twice at one place is kept once.
@@ -53,5 +65,9 @@ Text number(std::size_t n);
 
 // Latin-1 bytes as UTF-8, for the terminal and for JSON.
 Text latin1_as_utf8(std::string_view latin1);
+
+// The characters of the UTF-8 text that Latin-1 cannot hold, each once, by code point:
+// "U+017C, U+015A"; a malformed byte as "byte 0xC3".
+Text characters_lost(std::string_view utf8);
 
 }  // namespace ruvo::check

@@ -1,8 +1,10 @@
 #include "check/inputs.h"
 
-#include <strings.h>
+#include <dirent.h>
 
 #include <cstdio>
+#include <memory>
+#include <utility>
 
 #include "check/document_probe.h"
 #include "text/file_handle.h"
@@ -14,12 +16,53 @@ namespace {
 constexpr std::string_view kCommandLine = "command-line";
 
 Text nearest_option(std::string_view word) {
-  for (const std::string_view option : kOptionWords) {
-    if (equal_ignoring_case(option, word) || edit_distance(option, word, 2) <= 2) {
-      return Text(option);
+  for (const OptionSpec& option : kOptions) {
+    const std::string_view known = option.word;
+    if (equal_ignoring_case(known, word) || edit_distance(known, word, 2) <= 2) {
+      return Text(known);
     }
   }
   return Text();
+}
+
+Text known_options() {
+  Text words;
+  for (const OptionSpec& option : kOptions) {
+    words += (words.empty() ? "" : ", ") + Text(option.word);
+  }
+  return words;
+}
+
+// What an option's value being an option too makes of the run.
+Text value_also_option(const OptionSpec& taker, const char* value, const OptionSpec& option) {
+  Text taken = taker.effect == OptionEffect::Configuration
+                   ? "the configuration is read from the file \"" + Text(value) + "\""
+                   : "\"" + Text(value) + "\" is read as its row count (0 rows)";
+  const Text applied = option.effect == OptionEffect::XmlMode    ? "Xml mode is on"
+                       : option.effect == OptionEffect::TextMode ? "Text mode is on"
+                       : option.effect == OptionEffect::Help     ? "ruvo prints its help and stops"
+                                                                 : "it applies too";
+  return "\"" + Text(taker.word) + "\" takes the next argument, \"" + Text(value) +
+         "\", as its value, and ruvo still reads that argument as the option " + Text(option.word) +
+         ": " + taken + ", and " + applied;
+}
+
+void ignored_argument(Findings& findings, const char* argument, std::size_t position) {
+  Text message = "ruvo ignores the argument \"" + Text(argument) + "\"";
+  Text like;
+  if (argument[0] == '-') {
+    like = nearest_option(argument);
+    message += like.empty() ? ": it is no option ruvo knows (" + known_options() + ")"
+                            : ": it is no option; did you mean \"" + like + "\"?";
+  } else {
+    message += ": only the first three arguments are files";
+  }
+  Finding& finding =
+      findings.add(Severity::Warning, kCommandLine, position, 0, "argument", message);
+  if (!like.empty()) {
+    finding.fix_kind = FixKind::Argument;
+    finding.fix = like;
+  }
 }
 
 bool is_number(const char* text) {
@@ -85,41 +128,48 @@ std::pair<std::size_t, std::size_t> line_and_column(std::string_view bytes, std:
 }  // namespace
 
 void check_arguments(Findings& findings, const ArgTable& table, int count) {
+  const OptionSpec* taker = nullptr;  // the option before, when it takes a value
   for (int i = 0; i < count; ++i) {
     const char* argument = table.at(i);
-    const auto position = static_cast<std::size_t>(i) + 1;
-    if (i < 3) {
-      if (is_option_word(argument)) {
-        findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
-                     "argument " + number(static_cast<std::size_t>(i) + 1) + " is the option \"" +
-                         Text(argument) +
-                         "\", but the first three arguments are the XML input, "
-                         "the template and the output, in that order: it is read as a file name "
-                         "and as an option");
+    const std::size_t position = static_cast<std::size_t>(i) + 1;
+    const OptionSpec* option = find_option(argument);
+    const OptionSpec* previous = std::exchange(taker, nullptr);
+    if (i < 3 && option != nullptr) {
+      findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
+                   "argument " + number(position) + " is the option \"" + Text(argument) +
+                       "\", but the first three arguments are the XML input, "
+                       "the template and the output, in that order: it is read as a file name "
+                       "and as an option");
+    }
+    if (option == nullptr) {
+      if (i >= 3 && previous == nullptr) {
+        ignored_argument(findings, argument, position);
       }
       continue;
     }
-    if (option_takes_value(argument)) {
-      if (i + 1 < count && strcasecmp(argument, "-preview") == 0 && !is_number(table.at(i + 1))) {
-        findings.add(Severity::Warning, kCommandLine, position + 1, 0, "argument",
-                     "\"-preview\" reads the next argument, \"" + Text(table.at(i + 1)) +
-                         "\", as its row count: it is no number, so 0 rows are kept");
-      }
-      ++i;  // the value is consumed
+    if (previous != nullptr) {
+      findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
+                   value_also_option(*previous, argument, *option));
+    }
+    if (!option->takes_value) {
       continue;
     }
-    if (is_option_word(argument)) {
-      continue;
+    taker = option;
+    const bool has_next = i + 1 < count;
+    if (!has_next && option->effect == OptionEffect::Configuration) {
+      findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
+                   "\"" + Text(argument) +
+                       "\" is the last argument, so it names no file: the configuration is "
+                       "read from " +
+                       Text(kDefaultConfigPath));
     }
-    Text message = "ruvo ignores the argument \"" + Text(argument) + "\"";
-    if (argument[0] == '-') {
-      const Text like = nearest_option(argument);
-      message += like.empty() ? Text(": it is no option ruvo knows (-c, -preview, -xml, -text, -h)")
-                              : ": it is no option; did you mean \"" + like + "\"?";
-    } else {
-      message += ": only the first three arguments are files";
+    if (has_next && option->effect == OptionEffect::Preview && !is_number(table.at(i + 1)) &&
+        !is_option_word(table.at(i + 1))) {
+      findings.add(Severity::Warning, kCommandLine, position + 1, 0, "argument",
+                   "\"" + Text(argument) + "\" reads the next argument, \"" +
+                       Text(table.at(i + 1)) +
+                       "\", as its row count: it is no number, so 0 rows are kept");
     }
-    findings.add(Severity::Warning, kCommandLine, position, 0, "argument", message);
   }
 }
 
@@ -134,17 +184,35 @@ void check_encoding(Findings& findings, const char* path) {
     bytes.append(block, got);
   }
   const std::string_view text = bytes;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-    findings.add(Severity::Warning, path, 1, 1, "encoding",
-                 "the file starts with a UTF-8 byte-order mark: ruvo reads Latin-1, and the "
-                 "mark's three bytes stay in the first line; save the file as Latin-1 "
-                 "(iconv -f UTF-8 -t LATIN1)");
-  } else if (const std::size_t at = utf8_evidence(text); at != std::string_view::npos) {
+  const Text quoted = shell_quoted(path);
+  // glibc's iconv drops the mark and writes what Latin-1 cannot hold as its nearest text.
+  const Text to_latin1 = "iconv -f UTF-8 -t LATIN1//TRANSLIT " + quoted + " > " + quoted +
+                         ".latin1 && mv " + quoted + ".latin1 " + quoted;
+  const bool mark = text.substr(0, 3) == "\xEF\xBB\xBF";
+  const std::string_view after_mark = mark ? text.substr(3) : text;
+  const std::size_t at = utf8_evidence(after_mark);
+  const Text lost = at != std::string_view::npos ? characters_lost(after_mark) : Text();
+  const Text losses = lost.empty() ? Text()
+                                   : "; Latin-1 cannot hold " + lost +
+                                         ", which the command writes as the nearest Latin-1 text";
+  Finding* finding = nullptr;
+  if (mark) {
+    finding = &findings.add(Severity::Warning, path, 1, 1, "encoding",
+                            "the file starts with a UTF-8 byte-order mark: ruvo reads Latin-1, "
+                            "and the mark's three bytes stay in the first line; convert the file "
+                            "to Latin-1: " +
+                                to_latin1 + losses);
+  } else if (at != std::string_view::npos) {
     const auto [line, column] = line_and_column(text, at);
-    findings.add(Severity::Warning, path, line, column, "encoding",
-                 "the file is UTF-8 text, but ruvo reads it as Latin-1: each accented letter is "
-                 "two characters to it, and names with accents find nothing; convert it with "
-                 "iconv -f UTF-8 -t LATIN1");
+    finding = &findings.add(Severity::Warning, path, line, column, "encoding",
+                            "the file is UTF-8 text, but ruvo reads it as Latin-1: each accented "
+                            "letter is two characters to it, and names with accents find "
+                            "nothing; convert it: " +
+                                to_latin1 + losses);
+  }
+  if (finding != nullptr) {
+    finding->fix_kind = FixKind::Command;
+    finding->fix = to_latin1;
   }
   std::size_t crlf = 0;
   std::size_t lf = 0;
@@ -161,12 +229,57 @@ void check_encoding(Findings& findings, const char* path) {
     }
   }
   if (crlf > 0 && lf > 0) {
-    const std::size_t at = crlf < lf ? first_crlf : first_lf;
-    findings.add(Severity::Warning, path, line_and_column(text, at).first, 0, "line-ends",
-                 "the file mixes line ends (" + number(crlf) + " CR LF, " + number(lf) +
-                     " LF): ruvo writes every line with LF; this is the first line of the rarer "
-                     "kind");
+    const std::size_t line = line_and_column(text, crlf < lf ? first_crlf : first_lf).first;
+    const Text to_lf = "sed -i 's/\\r$//' " + quoted;
+    Finding& mixed = findings.add(
+        Severity::Warning, path, line, 0, "line-ends",
+        "the file mixes line ends (" + number(crlf) + " CR LF, " + number(lf) +
+            " LF): ruvo writes every line with LF; this is the first line of the rarer kind; "
+            "make them all LF: " +
+            to_lf);
+    mixed.fix_kind = FixKind::Command;
+    mixed.fix = to_lf;
   }
+}
+
+Text file_like(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string_view folder = slash == std::string_view::npos ? std::string_view(".")
+                                  : slash == 0                    ? std::string_view("/")
+                                                                  : path.substr(0, slash);
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const Text folder_name(folder);
+  std::unique_ptr<DIR, int (*)(DIR*)> entries(opendir(folder_name.c_str()), closedir);
+  if (!entries || name.empty()) {
+    return Text();
+  }
+  Text best;
+  std::size_t best_distance = 3;
+  for (const dirent* entry = readdir(entries.get()); entry != nullptr;
+       entry = readdir(entries.get())) {
+    const std::string_view candidate = entry->d_name;
+    if (candidate == name || candidate == "." || candidate == "..") {
+      continue;
+    }
+    const std::size_t distance =
+        equal_ignoring_case(candidate, name) ? 0 : edit_distance(candidate, name, 2);
+    if (distance < best_distance) {
+      best = Text(candidate);
+      best_distance = distance;
+    }
+  }
+  if (best.empty() || slash == std::string_view::npos) {
+    return best;
+  }
+  return Text(path.substr(0, slash + 1)) + best;
+}
+
+Text shell_quoted(std::string_view text) {
+  Text quoted = "'";
+  for (const char c : text) {
+    quoted += c == '\'' ? Text("'\\''") : Text(1, c);
+  }
+  return quoted + "'";
 }
 
 }  // namespace ruvo::check

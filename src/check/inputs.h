@@ -1,4 +1,4 @@
-// Traps in how ruvo is called and in the bytes of its files, found before the run.
+// Traps in how ruvo is called and in the bytes of its files.
 #pragma once
 
 #include <string_view>
@@ -8,12 +8,22 @@
 
 namespace ruvo::check {
 
-// Arguments ruvo passes over without a word: unknown options, positional arguments after the
-// third, an option standing among the first three, a -preview count that is no number.
+// Arguments that ruvo passes over without a word, or reads otherwise than a caller may mean, by
+// the rules of the option table (driver/command_line.h): unknown options, positional arguments
+// after the third, an option standing among the first three, an option's value that is an
+// option too (both apply), a -preview count that is no number, -c with nothing after it.
 void check_arguments(Findings& findings, const ArgTable& table, int count);
 
-// A file that is valid UTF-8 with non-ASCII bytes, starts with a byte-order mark, or mixes
-// line ends. Nothing when the file cannot be read.
+// A file that is valid UTF-8 with non-ASCII bytes (naming the characters Latin-1 cannot hold),
+// starts with a byte-order mark, or mixes line ends, each with a command that mends it. Nothing
+// when the file cannot be read.
 void check_encoding(Findings& findings, const char* path);
+
+// The name of a file in the folder of path whose name is near the file's name (another case,
+// or up to two typed characters), as path would name it; empty when there is none.
+Text file_like(std::string_view path);
+
+// The text quoted for a POSIX shell.
+Text shell_quoted(std::string_view text);
 
 }  // namespace ruvo::check

@@ -15,36 +15,6 @@ bool is_name_start(char c) {
   return is_name_char(c) && c != '-' && c != '.' && !(c >= '0' && c <= '9');
 }
 
-// Walks the path once, telling the visitor of each character with its bracket depth; quoted
-// text inside predicates is passed over.
-template <class Visit>
-std::size_t scan(std::string_view path, Visit visit) {
-  int depth = 0;
-  char quote = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    if (quote != 0) {
-      if (c == quote) {
-        quote = 0;
-      }
-      continue;
-    }
-    if ((c == '\'' || c == '"') && depth > 0) {
-      quote = c;
-      continue;
-    }
-    if (c == '[') {
-      ++depth;
-    } else if (c == ']' && depth > 0) {
-      --depth;
-    }
-    if (visit(i, c, depth)) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
-}
-
 bool is_operator_word(std::string_view word) {
   static constexpr std::array<std::string_view, 4> kWords = {"and", "or", "div", "mod"};
   for (const std::string_view w : kWords) {
@@ -55,62 +25,119 @@ bool is_operator_word(std::string_view word) {
   return false;
 }
 
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool is_text_test_in_other_letters(std::string_view name) {
+  constexpr std::string_view kText = "text()";
+  if (name.size() != kText.size() || name == kText) {
+    return false;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (lower(name[i]) != kText[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The end of the name starting at i (before to).
+std::size_t name_end(std::string_view path, std::size_t i, std::size_t to) {
+  while (i < to && is_name_char(path[i])) {
+    ++i;
+  }
+  return i;
+}
+
+// Whether the name from i to end is an element name: no function call, axis, prefix,
+// attribute, variable or operator.
+bool is_element_name(std::string_view path, std::size_t from, std::size_t i, std::size_t end,
+                     std::size_t to) {
+  const char before = i > from ? path[i - 1] : ' ';
+  if (before == '@' || before == '$' || before == ':') {
+    return false;
+  }
+  std::size_t after = end;
+  while (after < to && path[after] == ' ') {
+    ++after;
+  }
+  const char next = after < to ? path[after] : ' ';
+  return next != '(' && next != ':' && !is_operator_word(path.substr(i, end - i));
+}
+
+// The first element name in a predicate copied as written (from..to of the path), outside
+// quotes; npos when there is none.
+std::size_t bare_name_in(std::string_view path, std::size_t from, std::size_t to,
+                         std::size_t& length) {
+  char quote = 0;
+  for (std::size_t i = from; i < to; ++i) {
+    const char c = path[i];
+    if (quote != 0 || c == '\'' || c == '"') {
+      if (quote == 0) {
+        quote = c;
+      } else if (c == quote) {
+        quote = 0;
+      }
+      continue;
+    }
+    if (!is_name_start(c) || (i > from && is_name_char(path[i - 1]))) {
+      continue;
+    }
+    const std::size_t end = name_end(path, i, to);
+    if (is_element_name(path, from, i, end, to)) {
+      length = end - i;
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The traps of one step.
+void step_traps(std::string_view path, const QualifyTrace& trace, const QualifyTrace::Step& step,
+                List<PathTrap>& traps) {
+  const bool predicate = step.bracket != std::string_view::npos && step.bracket < step.end;
+  const std::string_view name =
+      path.substr(step.begin, (predicate ? step.bracket : step.end) - step.begin);
+  if (step.reading == StepReading::Prefixed && name.find('(') != std::string_view::npos) {
+    traps.push_back({PathTrapKind::PrefixedFunction, step.begin, name.size()});
+  }
+  if (step.reading == StepReading::Special && is_text_test_in_other_letters(name)) {
+    traps.push_back({PathTrapKind::TextCase, step.begin, name.size()});
+  }
+  if (step.closed_by_qualification) {
+    const bool cut = step.end < path.size() && path[step.end] == '/';
+    traps.push_back({cut ? PathTrapKind::SlashInPredicate : PathTrapKind::UnclosedPredicate,
+                     cut ? step.end : step.end - 1, 1});
+    return;
+  }
+  if (predicate && trace.default_namespace) {
+    std::size_t length = 0;
+    const std::size_t at = bare_name_in(path, step.bracket + 1, step.end - 1, length);
+    if (at != std::string_view::npos) {
+      traps.push_back({PathTrapKind::NameInPredicate, at, length});
+    }
+  }
+}
+
 }  // namespace
 
-std::size_t double_slash_inside(std::string_view path) {
-  // After a step (a name, "*", ".", "]" or ")"): "//" after "(" or "|" starts a path of its own.
-  const std::size_t second = scan(path, [&](std::size_t i, char c, int depth) {
-    if (depth != 0 || c != '/' || i < 2 || path[i - 1] != '/') {
-      return false;
+List<PathTrap> path_traps(std::string_view path, const QualifyTrace& trace) {
+  List<PathTrap> traps;
+  std::size_t collapsed = 0;
+  const auto collapses_before = [&](std::size_t at) {
+    for (; collapsed < trace.collapsed.size() && trace.collapsed[collapsed] < at; ++collapsed) {
+      traps.push_back({PathTrapKind::DoubleSlash, trace.collapsed[collapsed], 2});
     }
-    const char before = path[i - 2];
-    return is_name_char(before) || before == '*' || before == ']' || before == ')';
-  });
-  return second == std::string_view::npos ? second : second - 1;
-}
-
-std::size_t slash_in_predicate(std::string_view path) {
-  return scan(path, [](std::size_t, char c, int depth) { return depth > 0 && c == '/'; });
-}
-
-std::size_t bare_name_in_predicate(std::string_view path) {
-  return scan(path, [&](std::size_t i, char c, int depth) {
-    if (depth == 0 || !is_name_start(c) || (i > 0 && is_name_char(path[i - 1]))) {
-      return false;
+  };
+  for (const QualifyTrace::Step& step : trace.steps) {
+    collapses_before(step.begin);
+    if (step.end <= path.size() && step.begin < step.end) {  // else a trace of another text
+      step_traps(path, trace, step, traps);
     }
-    const char before = i > 0 ? path[i - 1] : ' ';
-    if (before == '@' || before == '$' || before == ':') {
-      return false;
-    }
-    std::size_t end = i;
-    while (end < path.size() && is_name_char(path[end])) {
-      ++end;
-    }
-    const std::string_view word = path.substr(i, end - i);
-    std::size_t after = end;
-    while (after < path.size() && path[after] == ' ') {
-      ++after;
-    }
-    const char next = after < path.size() ? path[after] : ' ';
-    // A function call, an axis, a prefixed name or an operator is no bare element name.
-    return next != '(' && next != ':' && !is_operator_word(word);
-  });
-}
-
-std::size_t function_outside_predicate(std::string_view path) {
-  return scan(path, [&](std::size_t i, char c, int depth) {
-    if (depth > 0 || c != '(' || i == 0 || !is_name_char(path[i - 1])) {
-      return false;
-    }
-    std::size_t start = i;
-    while (start > 0 && is_name_char(path[start - 1])) {
-      --start;
-    }
-    const std::string_view word = path.substr(start, i - start);
-    // Node tests keep their meaning: they are never given a prefix.
-    return word != "text" && word != "node" && word != "comment" &&
-           word != "processing-instruction";
-  });
+  }
+  collapses_before(std::string_view::npos);
+  return traps;
 }
 
 std::size_t open_quote(std::string_view text) {

@@ -1,21 +1,34 @@
-// Spellings of a path that read differently from what XPath would make of them, as this
-// program qualifies and cuts paths. Each answer is the 0-based position of the trap in the
-// text, or npos.
+// Spellings of a path that read differently from what XPath would make of them, found in what
+// qualification did to the path (xml/qualify.h's trace) rather than in a second reading of it.
 #pragma once
 
 #include <string_view>
 
+#include "check/findings.h"
+#include "xml/qualify.h"
+
 namespace ruvo::check {
 
-// "//" after the path's start: read as "/", so a//b selects b children of a only.
-std::size_t double_slash_inside(std::string_view path);
-// A '/' inside [...]: the path is cut into steps there, and the predicate with it.
-std::size_t slash_in_predicate(std::string_view path);
-// An element name inside [...] without a prefix: it is not given the default namespace.
-std::size_t bare_name_in_predicate(std::string_view path);
-// A function call outside [...]: its name is given the namespace prefix like an element's.
-std::size_t function_outside_predicate(std::string_view path);
-// A quote that no second quote closes.
+enum class PathTrapKind {
+  DoubleSlash,        // "//" after a step, read as "/": a//b selects b children of a only
+  SlashInPredicate,   // a step cut at a '/' inside its [...]: the predicate breaks there
+  UnclosedPredicate,  // [...] never closed: the step's last character is read as its ']'
+  NameInPredicate,    // an element name inside [...], copied without the default namespace
+  PrefixedFunction,   // a function call or node test outside [...] given the prefix like a name
+  TextCase,           // text() written in other letters: kept as a node test XPath does not know
+};
+
+// Where a trap stands: its first byte in the path and its length there.
+struct PathTrap {
+  PathTrapKind kind = PathTrapKind::DoubleSlash;
+  std::size_t at = 0;
+  std::size_t length = 0;
+};
+
+// Every trap of the path (as qualification read it) that its trace shows, in path order.
+List<PathTrap> path_traps(std::string_view path, const QualifyTrace& trace);
+
+// A quote that no second quote closes: its position, or npos.
 std::size_t open_quote(std::string_view text);
 
 }  // namespace ruvo::check

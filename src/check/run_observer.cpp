@@ -50,9 +50,19 @@ void RunObserver::placeholder(const PlaceholderReport& report) {
   record.attribute = Text(report.attribute);
   record.reason = report.reason;
   record.value = Text(report.value);
+  record.written = Text(report.written);
   record.error = latin1_of(report.error);
   record.grouped = report.grouped;
   record.lossy = report.lossy;
+  record.lost = report.lossy ? characters_lost(report.source) : Text();
+  if (report.qualification != nullptr) {
+    record.path = Text(report.path);
+    record.qualification.steps = report.qualification->steps;
+    record.qualification.collapsed = report.qualification->collapsed;
+    record.qualification.default_namespace = report.qualification->default_namespace;
+    record.qualification.complete = report.qualification->complete;
+    record.qualified = true;
+  }
   events_.push_back({false, placeholders_.size() - 1});
 }
 
@@ -106,6 +116,11 @@ void RunObserver::table_cell(const CellReport& cell) {
       break;
   }
   tally.lossy += cell.lossy ? 1 : 0;
+  // Enough of the lossy cells' texts to name what they lose, however many rows there are.
+  constexpr std::size_t kLostTextKept = 4096;
+  if (cell.lossy && tally.lost_texts.size() < kLostTextKept) {
+    tally.lost_texts += cell.text;
+  }
   tally.grouped = tally.grouped || cell.grouped;
 }
 

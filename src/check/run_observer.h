@@ -10,6 +10,7 @@
 #include "base/fill_observer.h"
 #include "check/findings.h"
 #include "text/line_list.h"
+#include "xml/qualify.h"
 
 namespace ruvo::check {
 
@@ -29,10 +30,16 @@ struct PlaceholderRecord {
   Text element;     // the scanner's names, quotes removed (see PlaceholderReport)
   Text attribute;
   ValueReason reason = ValueReason::Found;
-  Text value;  // Latin-1
-  Text error;  // libxml2's message, Latin-1
+  Text value;    // Latin-1
+  Text written;  // as the output has it (entity-encoded in Xml mode)
+  Text error;    // libxml2's message, Latin-1
   bool grouped = false;
   bool lossy = false;
+  Text lost;  // the characters lost, by code point (characters_lost)
+  // The path qualification read and what it did to it, for XPath and bare-element placeholders.
+  Text path;
+  QualifyTrace qualification;
+  bool qualified = false;
 };
 
 struct FieldTally {
@@ -40,6 +47,7 @@ struct FieldTally {
   std::size_t carried = 0;
   std::size_t missing = 0;
   std::size_t lossy = 0;
+  Text lost_texts;                    // the document's texts (UTF-8) of the first lossy cells
   std::size_t first_carried_row = 0;  // from 1
   bool grouped = false;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/process_state.h"
+#include "base/fill_observer.h"
 
 namespace ruvo {
 
@@ -69,8 +69,8 @@ bool is_currency(char c) {
   return c == '$' || byte == kPoundSign || byte == kYenSign;
 }
 
-void report_match(const Line& entry) {
-  if (FillObserver* observer = fill_observer()) {
+void report_match(FillObserver* observer, const Line& entry) {
+  if (observer != nullptr) {
     observer->comma_entry_matched(&entry);
   }
 }
@@ -78,7 +78,7 @@ void report_match(const Line& entry) {
 }  // namespace
 
 bool is_comma_pair(const LineList* comma_section, std::string_view element,
-                   std::string_view attribute) {
+                   std::string_view attribute, FillObserver* observer) {
   if (comma_section == nullptr) {
     return false;
   }
@@ -90,20 +90,20 @@ bool is_comma_pair(const LineList* comma_section, std::string_view element,
     }
     if (equal_unquoted_folded(entry.substr(0, split), element) &&
         equal_unquoted_folded(entry.substr(split + 1), attribute)) {
-      report_match(line);
+      report_match(observer, line);
       return true;
     }
   }
   return false;
 }
 
-bool is_comma_text(const LineList* comma_section, std::string_view text) {
+bool is_comma_text(const LineList* comma_section, std::string_view text, FillObserver* observer) {
   if (comma_section == nullptr) {
     return false;
   }
   for (const Line& line : entries(*comma_section)) {
     if (equal_folded(line.view(), text)) {
-      report_match(line);
+      report_match(observer, line);
       return true;
     }
   }

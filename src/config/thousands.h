@@ -10,16 +10,19 @@
 
 #include <string_view>
 
+#include "base/fill_observer.h"
 #include "text/line_list.h"
 #include "text/text_buffer.h"
 
 namespace ruvo {
 
-// True when a pair line of the section matches both names. The section may be none.
+// True when a pair line of the section matches both names. The section may be none. The
+// observer, when there is one, is told which line matched.
 bool is_comma_pair(const LineList* comma_section, std::string_view element,
-                   std::string_view attribute);
+                   std::string_view attribute, FillObserver* observer = nullptr);
 // True when a line of the section equals the whole text. The section may be none.
-bool is_comma_text(const LineList* comma_section, std::string_view text);
+bool is_comma_text(const LineList* comma_section, std::string_view text,
+                   FillObserver* observer = nullptr);
 
 // Trims the value in place, then gives sign, currency symbol ('$', 0xA3, 0xA5), the integer
 // digits grouped by ',' in threes and the fractional part unchanged: 1234567.891 gives

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <utility>
 
-#include "base/process_state.h"
 #include "text/decimal.h"
 
 namespace ruvo {
@@ -101,41 +100,70 @@ std::int32_t parse_row_count(const char* text) {
   return parse_leading_int32(text);
 }
 
+const OptionSpec* find_option(const char* argument) {
+  for (const OptionSpec& option : kOptions) {
+    if (option_is(argument, option.word)) {
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
 bool is_option_word(const char* argument) {
-  for (const char* word : kOptionWords) {
-    if (option_is(argument, word)) {
-      return true;
-    }
-  }
-  return false;
+  return find_option(argument) != nullptr;
 }
 
-bool option_takes_value(const char* argument) {
-  return option_is(argument, "-preview") || option_is(argument, "-c");
-}
-
-bool apply_options(const ArgTable& table, int count) {
-  RunSettings& settings = run_settings();
-  for (int i = 0; i < count; ++i) {
-    const char* argument = table.at(i);
-    const bool has_next = i + 1 < count;
-    if (option_is(argument, "-h")) {
-      return true;
-    }
-    if (option_is(argument, "-preview")) {
+bool apply_option(const OptionSpec& option, const char* value, RunSettings& settings) {
+  switch (option.effect) {
+    case OptionEffect::Help:
+      return false;
+    case OptionEffect::Preview:
       settings.preview.on = true;
-      settings.preview.rows = has_next ? parse_row_count(table.at(i + 1)) : 10;
-    } else if (option_is(argument, "-c")) {
-      if (has_next) {
-        settings.config_path = table.at(i + 1);
+      settings.preview.rows = value != nullptr ? parse_row_count(value) : kPreviewRowsWhenLast;
+      break;
+    case OptionEffect::Configuration:
+      if (value != nullptr) {
+        settings.config_path = value;
       }
-    } else if (option_is(argument, "-xml")) {
+      break;
+    case OptionEffect::XmlMode:
       settings.output_mode = OutputMode::Xml;
-    } else if (option_is(argument, "-text")) {
+      break;
+    case OptionEffect::TextMode:
       settings.output_mode = OutputMode::Text;
+      break;
+  }
+  return true;
+}
+
+bool apply_options(const ArgTable& table, int count, RunSettings& settings) {
+  for (int i = 0; i < count; ++i) {
+    const OptionSpec* option = find_option(table.at(i));
+    if (option != nullptr &&
+        !apply_option(*option, i + 1 < count ? table.at(i + 1) : nullptr, settings)) {
+      return true;
     }
   }
   return false;
+}
+
+void print_option_synopsis(std::FILE* out) {
+  const char* separator = "";
+  for (const OptionSpec& option : kOptions) {
+    std::fprintf(out, "%s[%s%s%s]", separator, option.word, option.value_name != nullptr ? " " : "",
+                 option.value_name != nullptr ? option.value_name : "");
+    separator = " ";
+  }
+}
+
+void print_option_lines(std::FILE* out) {
+  for (const OptionSpec& option : kOptions) {
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "%s%s%s", option.word,
+                  option.value_name != nullptr ? " " : "",
+                  option.value_name != nullptr ? option.value_name : "");
+    std::fprintf(out, "  %-12s %s\n", shown, option.help);
+  }
 }
 
 }  // namespace ruvo

@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
+#include "base/run_settings.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo {
@@ -54,15 +56,57 @@ struct StoredArguments {
 [[nodiscard]] StoredArguments store_arguments(int argc, const char* const* argv, ArgTable& table,
                                               int max);
 
-// The option words, matched without regard to the case of A to Z; -preview and -c read the
-// argument after them.
-inline constexpr const char* kOptionWords[] = {"-h", "-preview", "-c", "-xml", "-text"};
-bool is_option_word(const char* argument);
-bool option_takes_value(const char* argument);
+// The option words of a run, one table read by ruvo, ruvo-batch and ruvo-check alike: each word
+// is compared with every argument without regard to the case of A to Z, in this order, and an
+// option that takes a value reads the argument after it, which is still examined as an option
+// in its turn. When an option is given more than once the last one wins.
+enum class OptionEffect {
+  Help,           // print the help text and end the run with 0; nothing after it is looked at
+  Preview,        // master tables keep the first N and last N rows of each level
+  Configuration,  // the configuration file
+  XmlMode,        // values are entity-encoded
+  TextMode,       // values are placed as they are (the default)
+};
 
-// Applies every stored argument that is an option word to the run settings. Returns true when
-// "-h" was met (its arguments after it are not looked at).
-[[nodiscard]] bool apply_options(const ArgTable& table, int count);
+struct OptionSpec {
+  const char* word;
+  bool takes_value;
+  OptionEffect effect;
+  const char* value_name;  // in usage lines: -c FILE
+  const char* help;        // one line of the English usage
+};
+
+inline constexpr OptionSpec kOptions[] = {
+    {"-h", false, OptionEffect::Help, nullptr, "print the help text (Spanish) and exit with 0"},
+    {"-preview", true, OptionEffect::Preview, "N",
+     "master tables keep only the first N and last N rows of each level (10 when -preview is "
+     "the last argument)"},
+    {"-c", true, OptionEffect::Configuration, "FILE",
+     "the configuration file (default Ruvo.cfg in the current folder)"},
+    {"-xml", false, OptionEffect::XmlMode, nullptr, "Xml output mode: values are entity-encoded"},
+    {"-text", false, OptionEffect::TextMode, nullptr,
+     "Text output mode (the default): values are placed as they are"},
+};
+
+// The row count of "-preview" when it is the last argument.
+inline constexpr std::int32_t kPreviewRowsWhenLast = 10;
+
+// The option the argument is, or none.
+const OptionSpec* find_option(const char* argument);
+bool is_option_word(const char* argument);
+
+// Applies one option to the settings; value is the argument after it, or none when the option
+// is the last argument. False for "-h", which ends the reading of the arguments.
+bool apply_option(const OptionSpec& option, const char* value, RunSettings& settings);
+
+// Applies every stored argument that is an option word to the settings, from the first to the
+// last. Returns true when "-h" was met (the arguments after it are not looked at).
+[[nodiscard]] bool apply_options(const ArgTable& table, int count, RunSettings& settings);
+
+// Writes the options as a usage line shows them, "[-h] [-preview N] [-c FILE] [-xml] [-text]".
+void print_option_synopsis(std::FILE* out);
+// Writes one line per option, "  -c FILE      the configuration file ...", for a usage text.
+void print_option_lines(std::FILE* out);
 
 // Reads a decimal integer as the preview row count: blanks skipped, an optional sign, digits up
 // to the first other byte; 0 without digits. Values beyond 32 bits are held at the limit.

@@ -4,15 +4,13 @@
 #include <cstring>
 #include <utility>
 
-#include "base/process_state.h"
+#include "base/log_messages.h"
 #include "base/run_log.h"
 #include "driver/exit_codes.h"
 #include "driver/output_collision.h"
 #include "fill/template_filler.h"
-#include "text/output_file.h"
+#include "text/file_handle.h"
 #include "text/text_file.h"
-#include "xml/input_document.h"
-#include "xml/xml_handles.h"
 
 namespace ruvo {
 
@@ -31,104 +29,171 @@ const char* xml_input_path(const char* path) {
   return std::strcmp(path, "-") == 0 ? "./-" : path;
 }
 
-void log_output_failure(const char* output_path) {
-  log_line(run_log(), "ERROR: No se pudo escribir el archivo de salida:");
-  log_detail(run_log(), output_path);
-}
-
-// Fills the template into the output and writes what the fill left; the output awaits settle
-// when it is a temporary file.
-Outcome fill_and_write(xmlDoc* document, LineList* template_lines,
-                       const Configuration& configuration, NamespaceDeclarations* declarations,
-                       OutputFile& output, const char* output_path) {
-  const FillOutcome filled = fill_template(
-      document, template_lines, configuration.comma_section, configuration.column_sections,
-      configuration.master_sections, output.streams() ? &output : nullptr, declarations);
-  if (filled != FillOutcome::Filled) {
-    return fail(kExitFillFailed);
-  }
-  if (!output.write_rest(template_lines)) {
-    return output_not_written(output_path);
-  }
-  return {kExitSuccess, true};
-}
-
 bool can_open_for_reading(const char* path) {
   FilePtr file(std::fopen(path, "r"));
   return file != nullptr;
 }
 
-const char* file_replaced(const ConversionPaths& paths) {
-  const char* config_path = run_settings().config_path;
-  if (paths.output_may_replace_log) {
-    return file_replaced_by_output(
-        paths.output,
-        {{paths.xml}, {paths.template_path}, {config_path}, {kRunLogName, run_log()}});
+// The first of the run's own files that the output would replace, or none: the XML input, the
+// template, the configuration and the file the run log appends to, when it is one.
+const char* file_replaced(const ConversionRequest& request, const RunEnvironment& run) {
+  const char* config_path = run.settings.config_path;
+  const char* log_name = run.log != nullptr ? run.log->file_name() : nullptr;
+  if (log_name != nullptr) {
+    return file_replaced_by_output(request.output,
+                                   {{request.xml},
+                                    {request.template_path},
+                                    {config_path},
+                                    {log_name, run.log->file(), run.log->file() == nullptr}});
   }
-  return file_replaced_by_output(paths.output, {{paths.xml}, {paths.template_path}, {config_path}});
+  return file_replaced_by_output(request.output,
+                                 {{request.xml}, {request.template_path}, {config_path}});
+}
+
+// Runs one step; a failure is logged here and returned.
+std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
+                                    const ConversionRequest& request, ConversionSources& sources,
+                                    const RunEnvironment& run) {
+  switch (step) {
+    case PrepareStep::XmlInput:
+      if (can_open_for_reading(request.xml)) {
+        return std::nullopt;
+      }
+      log_line(run.log, log_messages::kXmlInputMissing);
+      log_detail(run.log, request.xml);
+      return StepFailure{step, fail(kExitUnusableInvocation)};
+    case PrepareStep::Document:
+      // Never from the network; entities are not substituted and no DTD is loaded, so an
+      // external entity cannot bring a local file's content into the output.
+      preparation.document =
+          read_input_document(xml_input_path(request.xml), preparation.declarations);
+      if (preparation.document) {
+        return std::nullopt;
+      }
+      log_line(run.log, log_messages::kXmlNotParsed);
+      log_xml_error(run.log);
+      return StepFailure{step, fail(kExitUnusableInput)};
+    case PrepareStep::Template:
+      preparation.template_lines = sources.template_lines(request.template_path);
+      if (preparation.template_lines) {
+        return std::nullopt;
+      }
+      log_line(run.log, log_messages::kTemplateMissing);
+      log_detail(run.log, request.template_path);
+      return StepFailure{step, fail_with_help(kExitUnusableInput)};
+    case PrepareStep::Configuration:
+      preparation.configuration = sources.configuration(run.settings.config_path);
+      if (preparation.configuration != nullptr) {
+        return std::nullopt;
+      }
+      log_line(run.log, log_messages::kConfigurationMissing);
+      return StepFailure{step, fail_with_help(kExitUnusableInput)};
+    case PrepareStep::Output:
+      if (const char* replaced = file_replaced(request, run)) {
+        static_cast<void>(output_not_written(request.output, run.log));
+        log_detail(run.log, format_message(log_messages::kOutputIsRunFile, replaced));
+        return StepFailure{step, fail(kExitOutputNotWritten), replaced};
+      }
+      return std::nullopt;
+    case PrepareStep::Done:
+      break;
+  }
+  return std::nullopt;
+}
+
+PrepareStep step_after(PrepareStep step) {
+  return static_cast<PrepareStep>(static_cast<int>(step) + 1);
+}
+
+void run_steps(Preparation& preparation, const ConversionRequest& request,
+               ConversionSources& sources, const RunEnvironment& run) {
+  while (preparation.next != PrepareStep::Done) {
+    preparation.failure = run_step(preparation.next, preparation, request, sources, run);
+    if (preparation.failure) {
+      return;
+    }
+    preparation.next = step_after(preparation.next);
+  }
 }
 
 }  // namespace
 
-Outcome output_not_written(const char* output_path) {
-  log_output_failure(output_path);
+Preparation prepare_conversion(const ConversionRequest& request, ConversionSources& sources,
+                               const RunEnvironment& run) {
+  Preparation preparation;
+  run_steps(preparation, request, sources, run);
+  return preparation;
+}
+
+bool pass_over_failure(Preparation& preparation, const ConversionRequest& request,
+                       ConversionSources& sources, const RunEnvironment& run) {
+  if (!preparation.failure) {
+    return false;
+  }
+  switch (preparation.failure->step) {
+    case PrepareStep::Configuration:
+      preparation.stand_in = make_tracked<Configuration>();
+      if (!preparation.stand_in || !preparation.stand_in->usable()) {
+        return false;
+      }
+      preparation.configuration = preparation.stand_in.get();
+      break;
+    case PrepareStep::Output:
+      break;
+    default:
+      return false;
+  }
+  preparation.failure.reset();
+  preparation.next = step_after(preparation.next);
+  run_steps(preparation, request, sources, run);
+  return true;
+}
+
+Outcome fill_conversion(Preparation& preparation, const RunEnvironment& run, OutputFile* output) {
+  const FillOutcome filled = fill_template(
+      preparation.document.get(), preparation.template_lines.get(), *preparation.configuration, run,
+      output != nullptr && output->streams() ? output : nullptr, &preparation.declarations);
+  return filled == FillOutcome::Filled ? Outcome{kExitSuccess, true} : fail(kExitFillFailed);
+}
+
+Outcome write_conversion(Preparation& preparation, OutputFile& output,
+                         const ConversionRequest& request, RunLog* log) {
+  return output.write_rest(preparation.template_lines.get())
+             ? Outcome{kExitSuccess, true}
+             : output_not_written(request.output, log);
+}
+
+Outcome output_not_written(const char* output_path, RunLog* log) {
+  log_line(log, log_messages::kOutputNotWritten);
+  log_detail(log, output_path);
   return fail(kExitOutputNotWritten);
 }
 
-Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources,
-                         PendingOutput* pending) {
-  if (!can_open_for_reading(paths.xml)) {
-    log_line(run_log(), "ERROR: El archivo XML de entrada no existe:");
-    log_detail(run_log(), paths.xml);
-    return fail(kExitUnusableInvocation);
+Outcome convert_document(const ConversionRequest& request, ConversionSources& sources,
+                         const RunEnvironment& run, PendingOutput* pending) {
+  Preparation preparation = prepare_conversion(request, sources, run);
+  if (preparation.failure) {
+    return preparation.failure->outcome;
   }
-  // Never from the network; entities are not substituted and no DTD is loaded, so an external
-  // entity cannot bring a local file's content into the output.
-  NamespaceDeclarations declarations;
-  XmlDocPtr document = read_input_document(xml_input_path(paths.xml), declarations);
-  if (!document) {
-    log_line(run_log(), "ERROR: Archivo de entrada parseado con errores.");
-    log_xml_error(run_log());
-    return fail(kExitUnusableInput);
-  }
-  LineListPtr template_lines = sources.template_lines(paths.template_path);
-  if (!template_lines) {
-    log_line(run_log(), "ERROR: El archivo Plantilla NO se encuentra.");
-    log_detail(run_log(), paths.template_path);
-    return fail_with_help(kExitUnusableInput);
-  }
-  Configuration configuration;
-  if (!sources.configuration(run_settings().config_path, configuration)) {
-    log_line(run_log(), "ERROR: El archivo Cfg NO se encuentra.");
-    return fail_with_help(kExitUnusableInput);
-  }
-
-  const char* replaced = file_replaced(paths);
-  if (replaced != nullptr) {
-    log_output_failure(paths.output);
-    log_detail(run_log(), format_message("es el mismo archivo que: %s", replaced));
-    return fail(kExitOutputNotWritten);
-  }
-
   // Table rows go to the output while the template is filled; a run that fails removes what
   // was written and leaves an existing output as it was.
-  const auto fill_into = [&](OutputFile& output) {
-    return fill_and_write(document.get(), template_lines.get(), configuration, &declarations,
-                          output, paths.output);
+  const auto fill_and_write = [&](OutputFile& output) {
+    const Outcome filled = fill_conversion(preparation, run, &output);
+    return filled.succeeded ? write_conversion(preparation, output, request, run.log) : filled;
   };
   if (pending == nullptr) {
-    OutputFile output(paths.output);
-    const Outcome written = fill_into(output);
+    OutputFile output(request.output);
+    const Outcome written = fill_and_write(output);
     if (written.succeeded && !output.settle(false)) {
-      return output_not_written(paths.output);
+      return output_not_written(request.output, run.log);
     }
     return written;
   }
-  PendingOutput output = make_tracked<OutputFile>(paths.output);
+  PendingOutput output = make_tracked<OutputFile>(request.output);
   if (!output) {
-    return output_not_written(paths.output);
+    return output_not_written(request.output, run.log);
   }
-  const Outcome written = fill_into(*output);
+  const Outcome written = fill_and_write(*output);
   if (written.succeeded && output->awaits_settle()) {
     *pending = std::move(output);
   }
@@ -139,14 +204,16 @@ LineListPtr FileSources::template_lines(const char* path) {
   return line_list_load(path);
 }
 
-bool FileSources::configuration(const char* path, Configuration& configuration) {
+Configuration* FileSources::configuration(const char* path) {
   LineListPtr config_lines = line_list_load(path);
   if (!config_lines) {
-    return false;
+    return nullptr;
   }
-  comma_ = cut_configuration(config_lines.get(), columns_, masters_);
-  configuration = {comma_.get(), columns_, masters_};
-  return true;
+  configuration_.cut(config_lines.get());
+  if (keep_lines_ != nullptr) {
+    *keep_lines_ = std::move(config_lines);
+  }
+  return &configuration_;
 }
 
 }  // namespace ruvo

@@ -1,21 +1,28 @@
-// One document's conversion, after the arguments: the checks and loads in their fixed order (XML
-// input, template, configuration), the fill and the output, reporting through the run log.
-// ruvo makes one per run; ruvo-batch makes one per document with inputs it loaded once.
+// One document's conversion, in three phases that every program calls:
+//
+//   prepare  the checks and loads in their fixed order (the XML input can be read, it parses,
+//            the template, the configuration, the output is none of the run's own files),
+//            stopping at the first step that fails, which it names with its outcome;
+//   fill     the template filled in place, streaming final lines to an output or to none;
+//   write    what the fill left, written, and the output put in place.
+//
+// ruvo and ruvo-batch chain all three (convert_document). ruvo-check prepares and fills with
+// its observer and no output, like a build tool's dry run, and explains the run from what the
+// phases report; it may go on past a step that ends ruvo's run but leaves something to fill
+// (pass_over_failure), and never orders the steps itself.
 #pragma once
 
-#include "config/sections.h"
+#include <optional>
+
+#include "base/run_environment.h"
+#include "config/configuration.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
 #include "text/tracked_memory.h"
+#include "xml/input_document.h"
+#include "xml/xml_handles.h"
 
 namespace ruvo {
-
-// The configuration's sections as a fill reads them.
-struct Configuration {
-  LineList* comma_section = nullptr;
-  const SectionList* column_sections = nullptr;
-  const SectionList* master_sections = nullptr;
-};
 
 // Where a conversion gets its template and configuration.
 class ConversionSources {
@@ -27,16 +34,16 @@ class ConversionSources {
 
   // The template's lines for one fill, which changes them; none when the file cannot be read.
   virtual LineListPtr template_lines(const char* path) = 0;
-  // The configuration's sections, which stay the source's; false when the file cannot be read.
-  virtual bool configuration(const char* path, Configuration& configuration) = 0;
+  // The configuration, which stays the source's; none when the file cannot be read.
+  virtual Configuration* configuration(const char* path) = 0;
 };
 
-struct ConversionPaths {
+// The files of one conversion, as the command line names them; the configuration file is the
+// run settings' (-c).
+struct ConversionRequest {
   const char* xml = nullptr;
   const char* template_path = nullptr;
   const char* output = nullptr;
-  // The run log is one of the run's files that the output must not replace (ruvo's Ruvo.log).
-  bool output_may_replace_log = false;
 };
 
 // How a conversion ended: its exit code, whether it took the success path (the only one that
@@ -47,36 +54,88 @@ struct Outcome {
   bool help = false;
 };
 
+// The steps of a preparation, in the order they run.
+enum class PrepareStep { XmlInput, Document, Template, Configuration, Output, Done };
+
+// A step that failed: how the run ends there (its log lines are written), and for the output
+// step the run's file that the output is.
+struct StepFailure {
+  PrepareStep step = PrepareStep::Done;
+  Outcome outcome{0, false};
+  const char* replaced = nullptr;
+};
+
+// What the steps loaded, owned here, and how far they got.
+struct Preparation {
+  NamespaceDeclarations declarations;
+  XmlDocPtr document;
+  LineListPtr template_lines;
+  Configuration* configuration = nullptr;  // the source's, or the stand-in below
+  // The step that failed last; none when every step run so far passed.
+  std::optional<StepFailure> failure;
+  PrepareStep next = PrepareStep::XmlInput;  // the first step not run yet
+  // The empty configuration a program explaining a run fills with when the file cannot be read.
+  Tracked<Configuration> stand_in;
+
+  bool ready() const { return !failure && next == PrepareStep::Done; }
+};
+
+// Runs the steps in their order until one fails or all have passed. Each failure logs what a
+// run logs for it.
+[[nodiscard]] Preparation prepare_conversion(const ConversionRequest& request,
+                                             ConversionSources& sources, const RunEnvironment& run);
+
+// Goes on past the step that failed when a fill can still be made without it, as a program
+// explaining a run does: a configuration that cannot be read counts as an empty one, an output
+// that is one of the run's own files as none. The steps after it run and may fail in their turn
+// (preparation.failure). False, with nothing done, when the failure leaves nothing to fill (no
+// readable input, no document, no template) or memory for the stand-in is short.
+[[nodiscard]] bool pass_over_failure(Preparation& preparation, const ConversionRequest& request,
+                                     ConversionSources& sources, const RunEnvironment& run);
+
+// Fills the template of a preparation that has a document, a template and a configuration.
+// Lines that are final go to the output at once when one is given and streams; without one the
+// template keeps every line. The outcome is 257 when the fill fails (its reason is logged).
+[[nodiscard]] Outcome fill_conversion(Preparation& preparation, const RunEnvironment& run,
+                                      OutputFile* output);
+
+// Writes what the fill left in the template after the lines the output took already: a held
+// output is then complete, a temporary file holds every byte and awaits OutputFile::settle. The
+// outcome of a write that fails is output_not_written's.
+[[nodiscard]] Outcome write_conversion(Preparation& preparation, OutputFile& output,
+                                       const ConversionRequest& request, RunLog* log);
+
 // An output written in full that waits for a sync shared with other documents' outputs before
 // it is put in place.
 using PendingOutput = Tracked<OutputFile>;
 
-// Checks, loads, fills and writes one document. Everything it takes is released when it
-// returns, so the memory count after it shows only what leaked.
+// Prepares, fills and writes one document. Everything it takes is released when it returns, so
+// the memory count after it shows only what leaked.
 //
 // With pending, an output written to a temporary file is handed over there, synced and renamed
 // by nobody yet: the outcome is a success for now, which becomes output_not_written's when the
 // output cannot be put in place. Any other outcome is final at once, and pending stays empty.
-Outcome convert_document(const ConversionPaths& paths, ConversionSources& sources,
-                         PendingOutput* pending = nullptr);
+Outcome convert_document(const ConversionRequest& request, ConversionSources& sources,
+                         const RunEnvironment& run, PendingOutput* pending = nullptr);
 
 // The outcome of a conversion whose output (output_path, as the conversion was given it) cannot
 // be written, with the log lines a run writes for it.
-Outcome output_not_written(const char* output_path);
+Outcome output_not_written(const char* output_path, RunLog* log);
 
-// The sources of a single run: both files read when the conversion asks for them, the tables'
-// sections cut into lists the run made at its start.
+// The sources of a single run: both files read when the conversion asks for them, the
+// configuration cut into the one the run made at its start. With keep_lines, the configuration
+// file's lines stay there after the cut (for a program that points at them).
 class FileSources final : public ConversionSources {
  public:
-  FileSources(SectionList* columns, SectionList* masters) : columns_(columns), masters_(masters) {}
+  explicit FileSources(Configuration& configuration, LineListPtr* keep_lines = nullptr)
+      : configuration_(configuration), keep_lines_(keep_lines) {}
 
   LineListPtr template_lines(const char* path) override;
-  bool configuration(const char* path, Configuration& configuration) override;
+  Configuration* configuration(const char* path) override;
 
  private:
-  SectionList* columns_;
-  SectionList* masters_;
-  LineListPtr comma_;
+  Configuration& configuration_;
+  LineListPtr* keep_lines_;
 };
 
 }  // namespace ruvo

@@ -1,6 +1,11 @@
 #include "driver/help.h"
 
+#include <strings.h>
+
 #include <cstdio>
+
+#include "base/run_log.h"
+#include "driver/command_line.h"
 
 namespace ruvo {
 
@@ -54,6 +59,35 @@ void print_help() {
   std::printf("Ruvo v%s\n", kVersion);
   std::fputs(kHelpBody, stdout);
   std::fflush(stdout);
+}
+
+void print_usage() {
+  std::fputs("usage: ruvo INPUT TEMPLATE OUTPUT ", stdout);
+  print_option_synopsis(stdout);
+  std::printf(
+      "\n"
+      "Fills TEMPLATE with values from the XML document INPUT and writes OUTPUT. It reports only\n"
+      "through its exit status and the run log %s in the current folder.\n"
+      "Arguments count by their place, options included; options are compared without regard\n"
+      "to case, and the argument after an option that takes a value is still read as an option.\n"
+      "Options:\n",
+      kRunLogName);
+  print_option_lines(stdout);
+  std::printf("  %-12s %s\n", kUsageWord, "print this usage (when fewer than three arguments)");
+  std::fputs(
+      "ruvo-check, given the same arguments, explains what the run would do without writing\n"
+      "anything. More in man ruvo.\n",
+      stdout);
+  std::fflush(stdout);
+}
+
+bool asks_for_usage(const ArgTable& table, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (strcasecmp(table.at(i), kUsageWord) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace ruvo

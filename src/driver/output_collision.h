@@ -8,15 +8,19 @@
 namespace ruvo {
 
 // A file the run reads or appends to: its path as given, and its open stream when the run
-// holds it open (the run log), which is then looked at instead of the path.
+// holds it open (the run log), which is then looked at instead of the path. A file the run
+// makes before the output is looked at (the run log, which ruvo-check only stands in for) is
+// there by then even when it is not yet.
 struct RunFile {
   const char* path;
   std::FILE* open_stream = nullptr;
+  bool made_by_run = false;
 };
 
 // The path of the first of `files` that is the very file the output names (same device and
 // inode, so links and other spellings of the path are caught), or none. An output that does
-// not exist yet, or that is not a regular file (a device such as /dev/null), replaces nothing.
+// not exist yet replaces nothing, unless it names the place of a file the run makes; one that
+// is not a regular file (a device such as /dev/null) replaces nothing.
 const char* file_replaced_by_output(const char* output_path, std::initializer_list<RunFile> files);
 
 }  // namespace ruvo

@@ -2,9 +2,10 @@
 
 #include <libxml/parser.h>
 
-#include "base/process_state.h"
+#include "base/log_messages.h"
+#include "base/run_environment.h"
 #include "base/run_log.h"
-#include "config/sections.h"
+#include "config/configuration.h"
 #include "driver/command_line.h"
 #include "driver/conversion.h"
 #include "driver/exit_codes.h"
@@ -27,32 +28,32 @@ Outcome fail_with_help(int exit_code) {
 // Checks the arguments, then converts. Everything it takes is owned by its locals and released
 // when it returns, so the caller's memory count sees only what leaked.
 template <class StoreArguments>
-Outcome run_work(StoreArguments store) {
+Outcome run_work(StoreArguments store, FileRunLog& log) {
+  Configuration configuration;  // its two section lists first, as a run has always taken them
   ArgTable table;
-  SectionListPtr column_sections = section_list_new();
-  SectionListPtr master_sections = section_list_new();
-  if (!column_sections || !master_sections || !table.allocate()) {
+  if (!configuration.usable() || !table.allocate()) {
     return fail(kExitUnusableInvocation);
   }
   const StoredArguments stored = store(table, ArgTable::kSlots);
   if (stored.too_long) {
     return fail_with_help(kExitUnusableInvocation);
   }
-  if (apply_options(table, stored.count)) {
+  RunSettings settings;
+  if (apply_options(table, stored.count, settings)) {
     print_help();
     return {kExitSuccess, false};
   }
   if (stored.count < 3) {
+    if (asks_for_usage(table, stored.count)) {
+      print_usage();
+      return {kExitSuccess, false};
+    }
     return fail_with_help(kExitUnusableInvocation);
   }
-  open_run_log();
-  FileSources sources(column_sections.get(), master_sections.get());
-  ConversionPaths paths;
-  paths.xml = table.at(0);
-  paths.template_path = table.at(1);
-  paths.output = table.at(2);
-  paths.output_may_replace_log = true;
-  const Outcome outcome = convert_document(paths, sources);
+  log.open_in_current_folder();
+  FileSources sources(configuration);
+  const ConversionRequest request{table.at(0), table.at(1), table.at(2)};
+  const Outcome outcome = convert_document(request, sources, {settings, &log});
   if (outcome.help) {
     print_help();
   }
@@ -63,14 +64,12 @@ template <class StoreArguments>
 int run(StoreArguments store) {
   xmlInitParser();
   silence_libxml2_messages();
-  run_settings() = RunSettings{};
-  const Outcome outcome = run_work(store);
-  // The settings may point into the argument table, which is gone now.
-  run_settings() = RunSettings{};
+  FileRunLog log;  // opened once the arguments allow a run
+  const Outcome outcome = run_work(store, log);
   if (!outcome.succeeded) {
-    log_memory_count(run_log(), "Total memoria final:");
+    log_memory_count(&log, log_messages::kFinalMemoryLabel);
   }
-  close_run_log();
+  log.close();
   xmlCleanupParser();
   return outcome.exit_code;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "base/process_state.h"
+#include "base/log_messages.h"
 #include "base/run_log.h"
 #include "config/thousands.h"
 #include "xml/entity_encoding.h"
@@ -17,10 +17,10 @@ namespace {
 
 // The value as it is placed: grouped by thousands when the section lists the key. When the
 // grouping cannot be had for lack of memory, the value is placed as it is.
-TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std::string_view key,
+TextBufferPtr with_separators(const FillContext& fill, TextBufferPtr value, std::string_view key,
                               bool& grouped) {
   grouped = false;
-  if (value && is_comma_text(comma_section, key)) {
+  if (value && is_comma_text(fill.comma_section, key, fill.run.observer)) {
     TextBufferPtr separated = format_thousands(value->data());
     if (separated) {
       grouped = true;
@@ -30,17 +30,17 @@ TextBufferPtr with_separators(TextBufferPtr value, LineList* comma_section, std:
   return value;
 }
 
-// Tells the observer, when there is one, what became of the placeholder.
-void report(const FillContext& fill, Span span, PlaceholderReport report) {
-  if (FillObserver* observer = fill_observer()) {
-    report.line = fill.scan.line();
-    report.column = span.start;
-    observer->placeholder(report);
-  }
-}
-
 std::string_view view_of(const TextBufferPtr& text) {
   return text ? text->view() : std::string_view();
+}
+
+// Whether the document's text loses characters on its way to Latin-1, found out only for an
+// observer, with that text.
+void tell_losses(const FillContext& fill, const xmlChar* content, PlaceholderReport& told) {
+  if (fill.run.observer != nullptr && loses_characters(content)) {
+    told.lossy = true;
+    told.source = reinterpret_cast<const char*>(content);
+  }
 }
 
 std::string_view last_error_message() {
@@ -62,13 +62,20 @@ std::string_view bare_element_name(std::string_view content) {
 
 }  // namespace
 
-FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode) {
+FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode,
+                      PlaceholderReport* told) {
   TextBufferPtr encoded;
-  if (encode && run_settings().output_mode == OutputMode::Xml) {
+  if (encode && fill.run.settings.output_mode == OutputMode::Xml) {
     encoded = encode_entities(fill.xpath.get()->doc, text);
     if (encoded) {
       text = encoded->view();
     }
+  }
+  if (told != nullptr && fill.run.observer != nullptr) {
+    told->line = fill.scan.line();
+    told->column = span.start;
+    told->written = text;
+    fill.run.observer->placeholder(*told);
   }
   return fill.scan.place(span.start, span.end, text) ? FillStatus::Filled : FillStatus::OutOfMemory;
 }
@@ -76,16 +83,19 @@ FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool 
 FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
   const std::string_view inner = content.view().substr(1, content.length() - 2);
   TextBufferPtr expression = text_buffer_from(inner);
+  QualifyTrace trace;
+  QualifyTrace* traced = fill.run.observer != nullptr ? &trace : nullptr;
   TextBufferPtr qualified =
-      expression ? qualify_path_buffer(*expression, fill.xpath.default_namespace_bound)
+      expression ? qualify_path_buffer(*expression, fill.xpath.default_namespace_bound, traced)
                  : TextBufferPtr();
   PlaceholderReport told;
   told.kind = PlaceholderKind::XPath;
   told.content = content.view();
   told.reason = ValueReason::NoNode;
+  told.path = inner;
+  told.qualification = traced;
   if (!qualified || !latin1_to_utf8_in_place(qualified)) {
-    report(fill, span, told);
-    return place_text(fill, span, "", true);
+    return place_text(fill, span, "", true, &told);
   }
   told.expression = qualified->view();
   // The error line must describe this evaluation, not an older error of the run.
@@ -93,32 +103,28 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   const Evaluation evaluation = evaluate_first(fill.xpath, qualified->data());
   if (evaluation.failed) {
     if (xmlGetLastError() != nullptr) {
-      log_line(run_log(), "WARNING: La instruccion XPATH no gener\363 resultados");
-      log_xml_error(run_log());
+      log_line(fill.run.log, log_messages::kXPathFailed);
+      log_xml_error(fill.run.log);
       told.reason = ValueReason::ExpressionError;
       told.error = last_error_message();
     }
-    report(fill, span, told);
-    return place_text(fill, span, "", true);
+    return place_text(fill, span, "", true, &told);
   }
   xmlNode* node = evaluation.node;
   if (node == nullptr) {
-    report(fill, span, told);
-    return place_text(fill, span, "", true);
+    return place_text(fill, span, "", true, &told);
   }
   set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
   if (!node_content) {
-    report(fill, span, told);
-    return place_text(fill, span, "", true);
+    return place_text(fill, span, "", true, &told);
   }
-  TextBufferPtr text = with_separators(content_to_latin1(node_content.get()), fill.comma_section,
-                                       content.view(), told.grouped);
+  TextBufferPtr text =
+      with_separators(fill, content_to_latin1(node_content.get()), content.view(), told.grouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
-  told.lossy = fill_observer() != nullptr && loses_characters(node_content.get());
-  report(fill, span, told);
-  return place_text(fill, span, text ? text->view() : "", true);
+  tell_losses(fill, node_content.get(), told);
+  return place_text(fill, span, text ? text->view() : "", true, &told);
 }
 
 FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
@@ -127,22 +133,19 @@ FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Sp
   told.content = content.view();
   told.reason = ValueReason::VariableUnset;
   if (content.length() <= 2) {
-    report(fill, span, told);
-    return place_text(fill, span, "", true);
+    return place_text(fill, span, "", true, &told);
   }
   TextBufferPtr name = text_buffer_from(content.view().substr(1, content.length() - 2));
   told.expression = view_of(name);
   const char* variable = name ? std::getenv(name->data()) : nullptr;
   if (variable == nullptr) {
-    report(fill, span, told);
-    return place_text(fill, span, "", true);
+    return place_text(fill, span, "", true, &told);
   }
   TextBufferPtr text =
-      with_separators(text_buffer_from(variable), fill.comma_section, content.view(), told.grouped);
+      with_separators(fill, text_buffer_from(variable), content.view(), told.grouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
-  report(fill, span, told);
-  return place_text(fill, span, text ? text->view() : "", true);
+  return place_text(fill, span, text ? text->view() : "", true, &told);
 }
 
 FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
@@ -152,7 +155,9 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
     return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
                                                                    : FillStatus::OutOfMemory;
   }
-  TextBufferPtr qualified = qualify_path_buffer(*path, fill.xpath.default_namespace_bound);
+  QualifyTrace trace;
+  QualifyTrace* traced = fill.run.observer != nullptr ? &trace : nullptr;
+  TextBufferPtr qualified = qualify_path_buffer(*path, fill.xpath.default_namespace_bound, traced);
   const Evaluation evaluation = qualified && latin1_to_utf8_in_place(qualified)
                                     ? evaluate_first(fill.xpath, qualified->data())
                                     : Evaluation{};
@@ -163,11 +168,12 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
   told.element = name;
   told.expression = view_of(qualified);
   told.reason = ValueReason::NoNode;
+  told.path = path->view();
+  told.qualification = traced;
   if (node == nullptr) {
-    report(fill, span, told);
-    const FillStatus placed = place_text(fill, span, "", false);
-    log_line(run_log(), "WARNING: Error al reemplazar elemento:");
-    log_detail(run_log(), path->data());
+    const FillStatus placed = place_text(fill, span, "", false, &told);
+    log_line(fill.run.log, log_messages::kElementNotReplaced);
+    log_detail(fill.run.log, path->data());
     return placed;
   }
   set_context_node(fill.xpath, node);
@@ -175,16 +181,15 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
   TextBufferPtr value = node_content ? content_to_latin1(node_content.get()) : TextBufferPtr();
   if (!value) {
     told.reason = ValueReason::NoContent;
-    report(fill, span, told);
-    return place_text(fill, span, "", false) == FillStatus::Filled ? FillStatus::ElementFailed
-                                                                   : FillStatus::OutOfMemory;
+    return place_text(fill, span, "", false, &told) == FillStatus::Filled
+               ? FillStatus::ElementFailed
+               : FillStatus::OutOfMemory;
   }
-  TextBufferPtr text = with_separators(std::move(value), fill.comma_section, name, told.grouped);
+  TextBufferPtr text = with_separators(fill, std::move(value), name, told.grouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
-  told.lossy = fill_observer() != nullptr && loses_characters(node_content.get());
-  report(fill, span, told);
-  return place_text(fill, span, text ? text->view() : "", false);
+  tell_losses(fill, node_content.get(), told);
+  return place_text(fill, span, text ? text->view() : "", false, &told);
 }
 
 }  // namespace ruvo

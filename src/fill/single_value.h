@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/run_environment.h"
 #include "fill/fill_status.h"
 #include "fill/scan_line.h"
 #include "text/line_list.h"
@@ -20,6 +21,7 @@ namespace ruvo {
 
 // What every placeholder of one scan shares.
 struct FillContext {
+  const RunEnvironment& run;  // the settings, the log and the observer of the run
   XPathContext& xpath;
   LineList* template_lines;
   LineList* comma_section;
@@ -43,7 +45,10 @@ FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Sp
 FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content, Span span);
 
 // Replaces the span with the text, entity-encoded in Xml mode when encode is set, and sets where
-// the scan goes on. The span is a position of the line's own text (see fill/scan_line.h).
-FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode);
+// the scan goes on. The span is a position of the line's own text (see fill/scan_line.h). The
+// report, when given, goes to the run's observer (if any) with the placeholder's place and the
+// text as written.
+FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool encode,
+                      PlaceholderReport* told = nullptr);
 
 }  // namespace ruvo

@@ -1,6 +1,6 @@
 #include "fill/template_filler.h"
 
-#include "base/process_state.h"
+#include "base/log_messages.h"
 #include "base/run_log.h"
 #include "config/thousands.h"
 #include "fill/single_value.h"
@@ -42,39 +42,31 @@ FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::
   if (!element || !attribute) {
     return FillStatus::OutOfMemory;
   }
-  FillObserver* observer = fill_observer();
+  FillObserver* observer = fill.run.observer;
   LookupTrace trace;
   TextBufferPtr value = lookup_value(fill.xpath, element->data(), attribute->data(),
                                      observer != nullptr ? &trace : nullptr);
   PlaceholderReport told;
   told.kind = PlaceholderKind::Pair;
-  told.line = fill.scan.line();
-  told.column = span.start;
   told.content = line.substr(content_start, close - content_start);
   told.element = element->view();
   told.attribute = attribute->view();
+  told.expression = trace.expression ? trace.expression->view() : std::string_view();
   if (!value) {
-    if (observer != nullptr) {
-      told.expression = trace.expression ? trace.expression->view() : std::string_view();
-      told.reason = trace.expression ? ValueReason::NoNode : ValueReason::NameTooLong;
-      observer->placeholder(told);
-    }
-    return place_text(fill, span, "", true);
+    told.reason = trace.expression ? ValueReason::NoNode : ValueReason::NameTooLong;
+    return place_text(fill, span, "", true, &told);
   }
-  if (is_comma_pair(fill.comma_section, element->view(), attribute->view())) {
+  if (is_comma_pair(fill.comma_section, element->view(), attribute->view(), observer)) {
     TextBufferPtr grouped = format_thousands(value->data());
     if (grouped) {
       value = std::move(grouped);
       told.grouped = true;
     }
   }
-  if (observer != nullptr) {
-    told.expression = trace.expression ? trace.expression->view() : std::string_view();
-    told.value = value->view();
-    told.lossy = trace.lossy;
-    observer->placeholder(told);
-  }
-  return place_text(fill, span, value->view(), true);
+  told.value = value->view();
+  told.lossy = trace.lossy;
+  told.source = trace.source ? trace.source->view() : std::string_view();
+  return place_text(fill, span, value->view(), true, &told);
 }
 
 // Tells the observer, when there is one, about a table and what it did to the template.
@@ -82,7 +74,7 @@ class TableTold {
  public:
   TableTold(const FillContext& fill, PlaceholderKind kind, const TextBuffer& name,
             const LineList* section, std::size_t column)
-      : observer_(fill_observer()), lines_(fill.template_lines) {
+      : observer_(fill.run.observer), lines_(fill.template_lines) {
     if (observer_ != nullptr) {
       observer_->table_started({kind, fill.scan.line(), column, name.view(), section});
       count_before_ = lines_->count;
@@ -125,9 +117,8 @@ Step after_value(FillStatus status) {
 }
 
 // Fills the first placeholder of the cursor line.
-Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
-                      const SectionList* master_sections, const TextBuffer& content,
-                      std::size_t close, Span span) {
+Step fill_placeholder(FillContext& fill, const Configuration& configuration,
+                      const TextBuffer& content, std::size_t close, Span span) {
   const std::string_view text = content.view();
   if (text.front() == '{' && text.back() == '}') {
     return after_value(fill_xpath_placeholder(fill, content, span));
@@ -140,8 +131,9 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
   if (colon != std::string_view::npos) {
     return after_value(fill_pair_placeholder(fill, line, colon, close, span));
   }
-  LineList* columns = find_section(content.data(), column_sections);
-  LineList* masters = columns == nullptr ? find_section(content.data(), master_sections) : nullptr;
+  LineList* columns = find_section(content.data(), configuration.column_sections());
+  LineList* masters =
+      columns == nullptr ? find_section(content.data(), configuration.master_sections()) : nullptr;
   if (columns == nullptr && masters == nullptr) {
     return after_value(fill_element_placeholder(fill, content, span));
   }
@@ -153,18 +145,18 @@ Step fill_placeholder(FillContext& fill, const SectionList* column_sections,
                  columns != nullptr ? PlaceholderKind::ColumnTable : PlaceholderKind::MasterTable,
                  content, columns != nullptr ? columns : masters, span.start);
   const TableResult result =
-      columns != nullptr ? expand_column_table(content.data(), fill.template_lines, fill.output,
-                                               fill.xpath, columns, fill.comma_section)
-                         : expand_master_table(fill.xpath, fill.template_lines, fill.output,
-                                               masters, fill.comma_section, content.data());
+      columns != nullptr
+          ? expand_column_table(content.data(), fill.template_lines, fill.output, fill.xpath,
+                                columns, fill.comma_section, fill.run)
+          : expand_master_table(fill.xpath, fill.template_lines, fill.output, masters,
+                                fill.comma_section, content.data(), fill.run);
   told.ended(result);
   return after_table(result);
 }
 
 // Fills the next placeholder of the scanned line, or finds that it has none, and says where the
 // scan goes on. A failure is logged here, where the placeholder is known.
-Step scan_next(FillContext& fill, const SectionList* column_sections,
-               const SectionList* master_sections) {
+Step scan_next(FillContext& fill, const Configuration& configuration) {
   ScanLine& scan = fill.scan;
   const std::string_view text = scan.text();
   const std::size_t open = text.find("<<", scan.resume());
@@ -181,11 +173,9 @@ Step scan_next(FillContext& fill, const SectionList* column_sections,
     if (!scan.make_whole()) {
       return Step::OutOfMemory;
     }
-    log_line(run_log(),
-             "WARNING: Limite de reemplazos alcanzado en la linea; el resto de la "
-             "linea queda sin llenar:");
-    log_detail(run_log(), content->data());
-    if (FillObserver* observer = fill_observer()) {
+    log_line(fill.run.log, log_messages::kLineLimitReached);
+    log_detail(fill.run.log, content->data());
+    if (FillObserver* observer = fill.run.observer) {
       PlaceholderReport told;
       told.line = scan.line();
       told.column = open;
@@ -197,62 +187,59 @@ Step scan_next(FillContext& fill, const SectionList* column_sections,
   }
   scan.count_handled();
   if (content->length() == 0) {
-    if (FillObserver* observer = fill_observer()) {
+    if (FillObserver* observer = fill.run.observer) {
       PlaceholderReport told;
       told.line = scan.line();
       told.column = open;
       observer->placeholder(told);
     }
   }
-  const Step step =
-      content->length() == 0
-          ? after_value(place_text(fill, span, "", false))
-          : fill_placeholder(fill, column_sections, master_sections, *content, close, span);
+  const Step step = content->length() == 0
+                        ? after_value(place_text(fill, span, "", false))
+                        : fill_placeholder(fill, configuration, *content, close, span);
   if (step == Step::Failed) {
     // The template keeps every replacement made, this one included.
-    log_line(run_log(), format_message("ERROR: El archivo de configuraci\363n no contiene "
-                                       "definici\363n para master table [%s]",
-                                       content->data()));
+    log_line(fill.run.log, format_message(log_messages::kNoMasterDefinition, content->data()));
   }
   return step;
 }
 
-FillOutcome out_of_memory() {
-  log_line(run_log(), "ERROR: Memoria insuficiente para llenar la plantilla.");
+FillOutcome out_of_memory(RunLog* log) {
+  log_line(log, log_messages::kFillOutOfMemory);
   return FillOutcome::Failed;
 }
 
 }  // namespace
 
-FillOutcome fill_template(xmlDoc* document, LineList* template_lines, LineList* comma_section,
-                          const SectionList* column_sections, const SectionList* master_sections,
+FillOutcome fill_template(xmlDoc* document, LineList* template_lines,
+                          const Configuration& configuration, const RunEnvironment& run,
                           OutputFile* output, const NamespaceDeclarations* declarations) {
   XPathContext xpath = make_xpath_context(document, declarations);
   if (!xpath.handle) {
-    return out_of_memory();
+    return out_of_memory(run.log);
   }
   // Whatever way the scan ends, the line it stands on is made whole (see fill/scan_line.h).
   ScanLine scan(line_list_rewind(template_lines));
-  FillContext fill{xpath, template_lines, comma_section, output, scan};
+  FillContext fill{run, xpath, template_lines, configuration.comma_section(), output, scan};
   while (scan.line() != nullptr) {
-    switch (scan_next(fill, column_sections, master_sections)) {
+    switch (scan_next(fill, configuration)) {
       case Step::SameLine:
         break;
       case Step::TableEnd:
         // The scan goes on from the table's last line.
         if (!scan.move_to(line_list_current(template_lines))) {
-          return out_of_memory();
+          return out_of_memory(run.log);
         }
         break;
       case Step::NextLine:
         if (!scan.move_to(line_list_next(template_lines))) {
-          return out_of_memory();
+          return out_of_memory(run.log);
         }
         break;
       case Step::Failed:
         return FillOutcome::Failed;
       case Step::OutOfMemory:
-        return out_of_memory();
+        return out_of_memory(run.log);
     }
   }
   return FillOutcome::Filled;

@@ -16,7 +16,8 @@
 
 #include <libxml/tree.h>
 
-#include "config/sections.h"
+#include "base/run_environment.h"
+#include "config/configuration.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
 #include "xml/input_document.h"
@@ -32,13 +33,14 @@ enum class FillOutcome {
   Failed,  // a bare element could not be placed, or memory ran out; the reason is logged
 };
 
-// Fills the template in place. The template keeps every replacement made either way. Lines
-// that are final go on to the output at once when one is given (a streamed output); without
-// one every line stays in the template. The declarations noted while the document was read,
-// when given, spare a walk over its tree.
+// Fills the template in place with the configuration's sections. The template keeps every
+// replacement made either way. Lines that are final go on to the output at once when one is
+// given (a streamed output); without one every line stays in the template. The run gives the
+// settings, the log and the observer. The declarations noted while the document was read, when
+// given, spare a walk over its tree.
 [[nodiscard]] FillOutcome fill_template(xmlDoc* document, LineList* template_lines,
-                                        LineList* comma_section, const SectionList* column_sections,
-                                        const SectionList* master_sections, OutputFile* output,
+                                        const Configuration& configuration,
+                                        const RunEnvironment& run, OutputFile* output,
                                         const NamespaceDeclarations* declarations = nullptr);
 
 }  // namespace ruvo

@@ -3,9 +3,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "base/process_state.h"
+#include "base/log_messages.h"
 #include "base/run_log.h"
 #include "config/thousands.h"
+#include "tables/cell_loss.h"
 #include "tables/table_output.h"
 #include "text/tracked_list.h"
 #include "xml/descendant_walk.h"
@@ -145,15 +146,16 @@ TextBufferPtr column_row_text(const Line* line) {
 }
 
 // {expression} is compiled once; COMMA_INSERT lists it by its whole text, braces included.
-void prepare_expression_field(ColumnField& field, XPathContext& context, LineList* comma_section) {
-  field.grouped = is_comma_text(comma_section, field.attribute->view());
+void prepare_expression_field(ColumnField& field, XPathContext& context, LineList* comma_section,
+                              FillObserver* observer) {
+  field.grouped = is_comma_text(comma_section, field.attribute->view(), observer);
   field.compiled = compile_braced_expression(context, field.attribute->view());
 }
 
 // The text of the first node the field's expression selects from the row's element, or none:
 // nothing is carried from the row before.
 CellSource read_expression_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch,
-                                 bool& lossy) {
+                                 CellLoss* loss) {
   field.value.reset();
   if (!field.compiled) {
     return CellSource::Missing;
@@ -162,7 +164,9 @@ CellSource read_expression_value(XPathContext& context, ColumnField& field, Text
   if (!content) {
     return CellSource::Missing;
   }
-  lossy = fill_observer() != nullptr && loses_characters(content.get());
+  if (loss != nullptr) {
+    loss->note(content.get());
+  }
   if (!field.grouped) {
     static_cast<void>(latin1_assign(field.value, content.get()));
     return CellSource::Read;
@@ -177,12 +181,12 @@ CellSource read_expression_value(XPathContext& context, ColumnField& field, Text
 // element's own attribute of that name in no namespace, read straight from the node; any other
 // name is compiled once and evaluated per element.
 void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& element,
-                   LineList* comma_section) {
+                   LineList* comma_section, FillObserver* observer) {
   if (field.expression) {
-    prepare_expression_field(field, context, comma_section);
+    prepare_expression_field(field, context, comma_section, observer);
     return;
   }
-  field.grouped = is_comma_pair(comma_section, element.view(), field.attribute->view());
+  field.grouped = is_comma_pair(comma_section, element.view(), field.attribute->view(), observer);
   // ./@name with a plain name selects exactly the attribute of that name without prefix.
   field.plain_name = is_plain_ncname(field.attribute->view());
   if (!field.plain_name) {
@@ -235,12 +239,12 @@ const xmlChar* attribute_text(xmlNode* attribute, XmlCharPtr& assembled) {
 
 // Replaces the field's value with what the current node holds; the value stays when the node
 // lacks the attribute (or memory is short). A grouped value passes through scratch. Says where
-// the cell's value comes from; lossy tells whether the conversion to Latin-1 lost characters
-// (found out only for an observer).
+// the cell's value comes from; loss, when given (for an observer), what the conversion to
+// Latin-1 lost.
 CellSource read_field_value(XPathContext& context, ColumnField& field, TextBufferPtr& scratch,
-                            bool& lossy) {
+                            CellLoss* loss) {
   if (field.expression) {
-    return read_expression_value(context, field, scratch, lossy);
+    return read_expression_value(context, field, scratch, loss);
   }
   XmlXPathObjectPtr result;
   xmlNode* attribute = find_field_attribute(context, field, result);
@@ -249,7 +253,9 @@ CellSource read_field_value(XPathContext& context, ColumnField& field, TextBuffe
   }
   XmlCharPtr assembled;
   const xmlChar* content = attribute_text(attribute, assembled);
-  lossy = fill_observer() != nullptr && loses_characters(content);
+  if (loss != nullptr) {
+    loss->note(content);
+  }
   if (!field.grouped) {
     static_cast<void>(latin1_assign(field.value, content));
     return CellSource::Read;
@@ -261,17 +267,17 @@ CellSource read_field_value(XPathContext& context, ColumnField& field, TextBuffe
 }
 
 void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
-               const TextBuffer& row_text, TextBufferPtr& scratch) {
-  FillObserver* observer = fill_observer();
+               const TextBuffer& row_text, TextBufferPtr& scratch, FillObserver* observer) {
   if (observer != nullptr) {
     observer->table_row(0);
   }
   std::size_t index = 0;
   for (auto* f = fields.first(); f != nullptr; f = f->next, ++index) {
-    bool lossy = false;
-    const CellSource source = read_field_value(context, f->value, scratch, lossy);
+    CellLoss loss;
+    const CellSource source =
+        read_field_value(context, f->value, scratch, observer != nullptr ? &loss : nullptr);
     if (observer != nullptr) {
-      observer->table_cell({0, index, source, f->value.grouped, lossy});
+      observer->table_cell({0, index, source, f->value.grouped, loss.lossy, loss.lost_text()});
     }
   }
   open_table_row(out, false, nullptr, row_text.view());
@@ -283,7 +289,8 @@ void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
 }
 
 void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnFields& fields,
-                       const TextBuffer& row_text, TableOutput& out, LineList* comma_section) {
+                       const TextBuffer& row_text, TableOutput& out, LineList* comma_section,
+                       FillObserver* observer) {
   TextBufferPtr path = text_buffer_from("//");
   if (!path || !text_buffer_append_buffer(path, &element)) {
     return;
@@ -293,7 +300,7 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     return;
   }
   const TextBuffer& expression = qualified ? *qualified : *path;
-  if (FillObserver* observer = fill_observer()) {
+  if (observer != nullptr) {
     observer->table_level(0, expression.view());
   }
   xmlXPathContext* handle = context.get();
@@ -311,20 +318,20 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     }
   }
   for (auto* f = fields.first(); f != nullptr; f = f->next) {
-    prepare_field(f->value, context, element, comma_section);
+    prepare_field(f->value, context, element, comma_section, observer);
   }
   TextBufferPtr scratch;
   if (walked) {
     for (xmlNode* node = first_descendant(handle->doc, shape.element); node != nullptr;
          node = next_descendant(node, shape.element)) {
       set_context_node(context, node);
-      write_row(context, out, fields, row_text, scratch);
+      write_row(context, out, fields, row_text, scratch, observer);
       prefetch_element_after_next(node);
     }
     return;
   }
   for_each_as_context_node(context, *result->nodesetval,
-                           [&] { write_row(context, out, fields, row_text, scratch); });
+                           [&] { write_row(context, out, fields, row_text, scratch, observer); });
 }
 
 }  // namespace
@@ -339,7 +346,8 @@ bool column_field_element(std::string_view line, std::string_view& element) {
 }
 
 TableResult expand_column_table(const char* name, LineList* template_lines, OutputFile* output,
-                                XPathContext& context, LineList* section, LineList* comma_section) {
+                                XPathContext& context, LineList* section, LineList* comma_section,
+                                const RunEnvironment& run) {
   ColumnFields fields;
   TextBufferPtr element;
   int faulty_line = 0;
@@ -347,12 +355,10 @@ TableResult expand_column_table(const char* name, LineList* template_lines, Outp
     case ReadOutcome::Read:
       break;
     case ReadOutcome::DefinitionError:
-      if (FillObserver* observer = fill_observer()) {
-        observer->table_definition_error(faulty_line);
+      if (run.observer != nullptr) {
+        run.observer->table_definition_error(faulty_line);
       }
-      log_line(run_log(), format_message("ERROR: No se encuentra la configuraci\363n de "
-                                         "elemento:atributo en linea 1 para MT '%s'",
-                                         name));
+      log_line(run.log, format_message(log_messages::kColumnDefinitionFaulty, name));
       return TableResult::NotExpanded;
     case ReadOutcome::OutOfMemory:
       return TableResult::NotExpanded;
@@ -361,8 +367,8 @@ TableResult expand_column_table(const char* name, LineList* template_lines, Outp
   if (!row_text) {
     return TableResult::NotExpanded;
   }
-  TableOutput out = begin_table_output(template_lines, output);
-  write_column_rows(context, *element, fields, *row_text, out, comma_section);
+  TableOutput out = begin_table_output(template_lines, output, run.settings.output_mode);
+  write_column_rows(context, *element, fields, *row_text, out, comma_section, run.observer);
   return TableResult::Expanded;
 }
 

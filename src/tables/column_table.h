@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "base/run_environment.h"
 #include "tables/table_result.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
@@ -19,10 +20,12 @@ namespace ruvo {
 // lines. On a definition error (a field line without ':' before its first ',', or no field line
 // at all) logs it and leaves the template as it was; the same when memory runs out while the
 // definition is read. Leaves the context node on the last element that made a row. Lines that
-// are final go on to the output at once when there is one (a streamed output).
+// are final go on to the output at once when there is one (a streamed output). The run gives
+// the output mode, the log and the observer.
 [[nodiscard]] TableResult expand_column_table(const char* name, LineList* template_lines,
                                               OutputFile* output, XPathContext& context,
-                                              LineList* section, LineList* comma_section);
+                                              LineList* section, LineList* comma_section,
+                                              const RunEnvironment& run);
 
 // The element a field line names, quotes removed, as the table reads it; false for a line the
 // table would refuse as a definition error.

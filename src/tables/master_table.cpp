@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "base/process_state.h"
 #include "config/thousands.h"
+#include "tables/cell_loss.h"
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
 #include "text/tracked_memory.h"
@@ -24,12 +24,13 @@ struct MasterRun {
   XPathContext& context;
   TableOutput& out;
   LineList* comma_section;
+  PreviewSetting preview;
   std::string_view row_text;
   std::int32_t row_width;
   TextBufferPtr scratch;  // the cell value being placed, its block reused from cell to cell
   TextBufferPtr grouped;  // the same value with thousands separators
   FillObserver* observer = nullptr;  // told of every row and cell, when there is one
-  bool lossy = false;  // the last cell's text lost characters to Latin-1 (found for an observer)
+  CellLoss loss;  // what the last cell's text lost to Latin-1 (found for an observer)
 };
 
 // A level's name is an element's local name, or with a colon its qualified name (prefix:local,
@@ -110,8 +111,8 @@ xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
   if (!qualified || !latin1_to_utf8_in_place(qualified)) {
     return nullptr;
   }
-  if (FillObserver* observer = fill_observer()) {
-    observer->table_level(0, qualified->view());
+  if (run.observer != nullptr) {
+    run.observer->table_level(0, qualified->view());
   }
   // Only the first node is wanted: evaluate_first finds it without building the whole set
   // where it can. A namespace node (kept alive by the evaluation) ends the walk at once.
@@ -134,7 +135,8 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
   if (!node_name) {
     return false;
   }
-  field.grouped = is_comma_pair(run.comma_section, node_name->view(), field.name->view());
+  field.grouped =
+      is_comma_pair(run.comma_section, node_name->view(), field.name->view(), run.observer);
   field.grouped_for = node->ns;
   field.grouped_known = true;
   return field.grouped;
@@ -160,8 +162,10 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
   if (!content || !latin1_assign(run.scratch, content.get())) {
     return nullptr;
   }
-  run.lossy = run.observer != nullptr && loses_characters(content.get());
-  if (is_comma_text(run.comma_section, whole)) {
+  if (run.observer != nullptr) {
+    run.loss.note(content.get());
+  }
+  if (is_comma_text(run.comma_section, whole, run.observer)) {
     return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
   }
   return run.scratch.get();
@@ -188,7 +192,9 @@ const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
     if (!latin1_assign(run.scratch, content)) {
       return nullptr;
     }
-    run.lossy = run.observer != nullptr && loses_characters(content);
+    if (run.observer != nullptr) {
+      run.loss.note(content);
+    }
     if (is_grouped(run, node, field)) {
       return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
     }
@@ -200,8 +206,9 @@ const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
 void tell_cell(MasterRun& run, std::size_t depth, std::size_t index, const TextBuffer* text,
                const TextBuffer* grouped) {
   run.observer->table_cell({depth, index, text != nullptr ? CellSource::Read : CellSource::Missing,
-                            text != nullptr && text == grouped, text != nullptr && run.lossy});
-  run.lossy = false;
+                            text != nullptr && text == grouped, text != nullptr && run.loss.lossy,
+                            text != nullptr ? run.loss.lost_text() : std::string_view()});
+  run.loss = CellLoss();
 }
 
 void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node, std::size_t depth) {
@@ -276,7 +283,7 @@ bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool fi
     return false;
   }
   walk = LevelWalk{level_node, nullptr, nullptr, node, 1, 0};
-  if (run_settings().preview.on) {
+  if (run.preview.on) {
     for (xmlNode* n = node; n != nullptr;
          n = next_named(n, document_name(level.name, level.utf8_name))) {
       ++walk.total;
@@ -287,8 +294,7 @@ bool start_level(MasterRun& run, LevelWalk& walk, LevelNode* level_node, bool fi
 
 // The level's next element to write, or none when the level is done. With preview only the
 // first N and the last N elements are written; N <= 0 writes none.
-xmlNode* next_shown(LevelWalk& walk) {
-  const PreviewSetting preview = run_settings().preview;
+xmlNode* next_shown(LevelWalk& walk, const PreviewSetting preview) {
   const TextBuffer& name =
       document_name(walk.level_node->value.name, walk.level_node->value.utf8_name);
   for (;;) {
@@ -319,7 +325,7 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
   std::size_t depth = 0;
   for (;;) {
     LevelWalk& walk = walks[depth];
-    xmlNode* node = next_shown(walk);
+    xmlNode* node = next_shown(walk, run.preview);
     if (node == nullptr) {
       if (depth == 0) {
         return;
@@ -342,7 +348,8 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
 }  // namespace
 
 TableResult expand_master_table(XPathContext& context, LineList* template_lines, OutputFile* output,
-                                LineList* section, LineList* comma_section, const char* name) {
+                                LineList* section, LineList* comma_section, const char* name,
+                                const RunEnvironment& environment) {
   const Line* line = line_list_current(template_lines);
   if (line == nullptr) {
     return TableResult::NotExpanded;
@@ -360,9 +367,17 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   if (walks.empty()) {
     return TableResult::NotExpanded;
   }
-  TableOutput out = begin_table_output(template_lines, output);
-  MasterRun run{context, out, comma_section,  layout.row_text->view(), layout.width,
-                {},      {},  fill_observer()};
+  TableOutput out = begin_table_output(template_lines, output, environment.settings.output_mode);
+  MasterRun run{context,
+                out,
+                comma_section,
+                environment.settings.preview,
+                layout.row_text->view(),
+                layout.width,
+                {},
+                {},
+                environment.observer,
+                {}};
   if (run.observer != nullptr) {
     std::size_t index = 0;
     for (const LevelNode* level = chain->levels.first(); level != nullptr; level = level->next) {

@@ -9,6 +9,7 @@
 // elements of each level under each parent are written, with everything under them.
 #pragma once
 
+#include "base/run_environment.h"
 #include "tables/table_result.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
@@ -19,9 +20,11 @@ namespace ruvo {
 // Replaces the template's cursor line, which holds the placeholder named name, by the table's
 // lines. When memory runs out while the definition is read, the template stays as it was and
 // the result says so. Leaves the context node on the last first-level element written. Lines
-// that are final go on to the output at once when there is one (a streamed output).
+// that are final go on to the output at once when there is one (a streamed output). The
+// environment gives the output mode, the preview and the observer.
 [[nodiscard]] TableResult expand_master_table(XPathContext& context, LineList* template_lines,
                                               OutputFile* output, LineList* section,
-                                              LineList* comma_section, const char* name);
+                                              LineList* comma_section, const char* name,
+                                              const RunEnvironment& environment);
 
 }  // namespace ruvo

@@ -1,6 +1,5 @@
 #include "tables/table_output.h"
 
-#include "base/process_state.h"
 #include "text/output_file.h"
 #include "xml/entity_encoding.h"
 #include "xml/xml_handles.h"
@@ -48,8 +47,8 @@ void write_joined_line(TableOutput& out, std::string_view first, std::string_vie
 
 }  // namespace
 
-TableOutput begin_table_output(LineList* lines, OutputFile* output) {
-  TableOutput out{lines, output, false};
+TableOutput begin_table_output(LineList* lines, OutputFile* output, OutputMode mode) {
+  TableOutput out{lines, output, mode};
   const Line* line = line_list_current(lines);
   if (line == nullptr) {
     return out;
@@ -89,7 +88,7 @@ void write_table_cell(TableOutput& out, xmlDoc* document, bool c_flag, const Tex
   if (!c_flag) {
     write_joined_line(out, "~# ", view_of(label));
   }
-  if (value != nullptr && run_settings().output_mode == OutputMode::Xml) {
+  if (value != nullptr && out.mode == OutputMode::Xml) {
     TextBufferPtr encoded = encode_entities(document, value->view());
     if (encoded) {
       write_table_line(out, encoded->view());

@@ -18,6 +18,7 @@
 
 #include <string_view>
 
+#include "base/run_settings.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
 #include "text/text_buffer.h"
@@ -29,7 +30,8 @@ namespace ruvo {
 // takes the template's lines as soon as they are final.
 struct TableOutput {
   LineList* lines = nullptr;
-  OutputFile* output = nullptr;  // none: every line stays in the template until the end
+  OutputFile* output = nullptr;        // none: every line stays in the template until the end
+  OutputMode mode = OutputMode::Text;  // Xml: cell values are entity-encoded
   bool at_top = false;
   bool wrote_line = false;  // the cursor is on a line this table wrote
 };
@@ -37,7 +39,8 @@ struct TableOutput {
 // Removes the placeholder's line (the cursor line) and leaves the output so that the next line
 // written takes its place. When no line is then written, the cursor is on the line before the
 // removed one, or on the new first line, or none in a template left empty.
-TableOutput begin_table_output(LineList* lines, OutputFile* output);
+TableOutput begin_table_output(LineList* lines, OutputFile* output,
+                               OutputMode mode = OutputMode::Text);
 
 // Inserts a copy of the text after the cursor line and moves the cursor onto it. A line that
 // cannot be had is left out and the cursor stays.

@@ -1,6 +1,7 @@
 #include "xml/qualify.h"
 
 #include <cstring>
+#include <new>
 
 #include "xml/namespaces.h"
 
@@ -53,6 +54,52 @@ bool append_prefix(TextBufferPtr& result) {
   return text_buffer_append(result, kDefaultNamespacePrefix) && append_view(result, ":");
 }
 
+// How a step is read, by its name (the text before its first '[', or the whole step).
+StepReading reading_of(std::string_view name, bool prefixed) {
+  if (is_special_name(name)) {
+    return StepReading::Special;
+  }
+  if (has_colon(name)) {
+    return StepReading::HasColon;
+  }
+  return prefixed ? StepReading::Prefixed : StepReading::NoDefault;
+}
+
+// Tells the trace, when there is one, how the step from start to end was read.
+void trace_step(QualifyTrace* trace, const char* path, const char* start, const char* end,
+                const char* bracket, bool prefixed) {
+  if (trace == nullptr || start == end) {
+    return;
+  }
+  QualifyTrace::Step step;
+  step.begin = static_cast<std::size_t>(start - path);
+  step.end = static_cast<std::size_t>(end - path);
+  const bool has_predicate = bracket != nullptr && bracket < end;
+  const std::string_view name(start,
+                              static_cast<std::size_t>((has_predicate ? bracket : end) - start));
+  step.reading = reading_of(name, prefixed);
+  if (has_predicate) {
+    step.bracket = static_cast<std::size_t>(bracket - path);
+    step.closed_by_qualification = step.reading != StepReading::Special && end[-1] != ']';
+  }
+  try {
+    trace->steps.push_back(step);
+  } catch (const std::bad_alloc&) {
+    trace->complete = false;
+  }
+}
+
+void trace_collapse(QualifyTrace* trace, std::size_t first_slash) {
+  if (trace == nullptr) {
+    return;
+  }
+  try {
+    trace->collapsed.push_back(first_slash);
+  } catch (const std::bad_alloc&) {
+    trace->complete = false;
+  }
+}
+
 // A step without predicate. An empty step (two '/' in a row, or a leading '/') writes its own
 // '/'.
 bool append_step(const char* start, const char* end, TextBufferPtr& result, bool prefixed) {
@@ -98,7 +145,11 @@ bool append_predicate_step(const char* start, const char* end, const char* brack
 
 // Cuts the path into steps at every '/'. A step ends at the first '/' after its start even
 // inside a predicate, so a predicate holding '/' is cut there.
-TextBufferPtr qualify_range(const char* path, std::size_t length, bool prefixed) {
+TextBufferPtr qualify_range(const char* path, std::size_t length, bool prefixed,
+                            QualifyTrace* trace) {
+  if (trace != nullptr) {
+    trace->default_namespace = prefixed;
+  }
   TextBufferPtr result = text_buffer_new(1);
   if (!result) {
     return result;
@@ -110,6 +161,7 @@ TextBufferPtr qualify_range(const char* path, std::size_t length, bool prefixed)
   const char* position = path;
   const char* const end = path + length;
   const char* bracket = nullptr;  // first '[' at or after position, or end when there is none
+  bool after_step = false;        // the last step was not empty
   while (true) {
     const char* slash = static_cast<const char*>(
         std::memchr(position, '/', static_cast<std::size_t>(end - position)));
@@ -124,12 +176,20 @@ TextBufferPtr qualify_range(const char* path, std::size_t length, bool prefixed)
     if (slash != nullptr) {
       ok = bracket < slash ? append_predicate_step(position, slash, bracket, result, prefixed)
                            : append_step(position, slash, result, prefixed);
+      // An empty step after a step writes the one '/' of the pair: the step's own is dropped.
+      if (slash == position && after_step) {
+        trace_collapse(trace, static_cast<std::size_t>(position - 1 - path));
+      }
+      trace_step(trace, path, position, slash, bracket, prefixed);
+      after_step = slash != position;
       position = slash + 1;
     } else if (bracket != end) {
       ok = append_predicate_step(position, end, bracket, result, prefixed);
+      trace_step(trace, path, position, end, bracket, prefixed);
       position = end;
     } else if (position < end) {
       ok = append_step(position, end, result, prefixed);
+      trace_step(trace, path, position, end, bracket, prefixed);
       position = end;
     }
     if (!ok) {
@@ -143,12 +203,14 @@ TextBufferPtr qualify_range(const char* path, std::size_t length, bool prefixed)
 
 }  // namespace
 
-TextBufferPtr qualify_path(std::string_view path, bool default_namespace_bound) {
-  return qualify_range(path.data(), path.size(), default_namespace_bound);
+TextBufferPtr qualify_path(std::string_view path, bool default_namespace_bound,
+                           QualifyTrace* trace) {
+  return qualify_range(path.data(), path.size(), default_namespace_bound, trace);
 }
 
-TextBufferPtr qualify_path_buffer(const TextBuffer& path, bool default_namespace_bound) {
-  return qualify_range(path.data(), path.length(), default_namespace_bound);
+TextBufferPtr qualify_path_buffer(const TextBuffer& path, bool default_namespace_bound,
+                                  QualifyTrace* trace) {
+  return qualify_range(path.data(), path.length(), default_namespace_bound, trace);
 }
 
 TextBufferPtr qualified_node_name(const xmlNode* node) {

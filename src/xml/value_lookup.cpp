@@ -13,8 +13,8 @@ namespace ruvo {
 
 namespace {
 
-// The unqualified expression never exceeds 1023 characters; longer names are refused.
-constexpr std::size_t kExpressionSize = 1024;
+// The unqualified expression and its NUL; longer names are refused.
+constexpr std::size_t kExpressionSize = kMaxLookupExpressionLength + 1;
 
 }  // namespace
 
@@ -48,6 +48,9 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
   }
   if (trace != nullptr) {
     trace->lossy = loses_characters(content.get());
+    if (trace->lossy) {
+      trace->source = text_buffer_from(reinterpret_cast<const char*>(content.get()));
+    }
   }
   return content_to_latin1(content.get());
 }

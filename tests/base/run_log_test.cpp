@@ -2,6 +2,7 @@
 
 #include <libxml/xmlerror.h>
 
+#include <optional>
 #include <regex>
 #include <string>
 
@@ -16,25 +17,29 @@ class RunLogTest : public test::CleanStateTest {
   void SetUp() override {
     test::CleanStateTest::SetUp();
     silence_libxml2_messages();
-    log_.reset(std::tmpfile());
-    ASSERT_TRUE(log_);
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    log_.emplace(FilePtr(file), "test.log");
   }
 
   std::string written() {
-    std::fflush(log_.get());
-    std::rewind(log_.get());
+    std::FILE* file = log_->file();
+    std::fflush(file);
+    std::rewind(file);
     std::string text;
-    for (int c = std::fgetc(log_.get()); c != EOF; c = std::fgetc(log_.get())) {
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
       text += static_cast<char>(c);
     }
     return text;
   }
 
-  FilePtr log_;
+  RunLog* log() { return &*log_; }
+
+  std::optional<FileRunLog> log_;
 };
 
 TEST_F(RunLogTest, LineIsTimestampedToTheMillisecond) {
-  log_line(log_.get(), "ERROR: algo");
+  log_line(log(), "ERROR: algo");
   const std::string text = written();
   EXPECT_TRUE(std::regex_match(text, std::regex("20[0-9]{2}(0[1-9]|1[0-2])[0-3][0-9]-"
                                                 "[0-2][0-9][0-5][0-9][0-5][0-9][0-9]{3}"
@@ -43,10 +48,10 @@ TEST_F(RunLogTest, LineIsTimestampedToTheMillisecond) {
 }
 
 TEST_F(RunLogTest, DetailAndMemoryCountLines) {
-  log_detail(log_.get(), "plantilla.txt");
+  log_detail(log(), "plantilla.txt");
   {
     test::KeepMemoryCount keep(42);
-    log_memory_count(log_.get(), "Total memoria final:");
+    log_memory_count(log(), "Total memoria final:");
   }
   EXPECT_EQ(test::masked_log_lines(written()),
             (std::vector<std::string>{"                plantilla.txt",
@@ -55,7 +60,7 @@ TEST_F(RunLogTest, DetailAndMemoryCountLines) {
 
 TEST_F(RunLogTest, XmlErrorLineDescribesLibxml2sLastError) {
   xmlResetLastError();
-  log_xml_error(log_.get());
+  log_xml_error(log());
 
   // An XPath error carries no file name.
   XmlDocPtr doc(xmlReadMemory("<a/>", 4, "mem.xml", nullptr, 0));
@@ -63,7 +68,7 @@ TEST_F(RunLogTest, XmlErrorLineDescribesLibxml2sLastError) {
   XmlXPathContextPtr context(xmlXPathNewContext(doc.get()));
   XmlXPathObjectPtr result(xmlXPathEvalExpression(BAD_CAST "//[", context.get()));
   EXPECT_FALSE(result);
-  log_xml_error(log_.get());
+  log_xml_error(log());
 
   const std::vector<std::string> lines = test::masked_log_lines(written());
   ASSERT_GE(lines.size(), 2u);
@@ -92,13 +97,27 @@ TEST_F(RunLogTest, OpenAppendsToRuvoLogInTheCurrentFolder) {
   test::TempDir dir;
   test::ScopedCurrentDir cwd(dir.path());
   test::write_file("Ruvo.log", "earlier run\n");
-  open_run_log();
-  ASSERT_NE(run_log(), nullptr);
-  log_line(run_log(), "INFO. x");
-  close_run_log();
-  EXPECT_EQ(run_log(), nullptr);
+  FileRunLog log;
+  EXPECT_EQ(log.file_name(), nullptr) << "a log not open yet names no file";
+  log.open_in_current_folder();
+  ASSERT_TRUE(log.is_open());
+  EXPECT_STREQ(log.file_name(), "Ruvo.log");
+  log_line(&log, "INFO. x");
+  log.close();
+  EXPECT_FALSE(log.is_open());
   EXPECT_EQ(test::masked_log_lines(test::read_file("Ruvo.log")),
             (std::vector<std::string>{"earlier run", "TS:INFO. x"}));
+}
+
+TEST_F(RunLogTest, AMemoryLogKeepsItsLinesForLater) {
+  MemoryRunLog memory;
+  log_line(&memory, "ERROR: algo");
+  log_detail(&memory, "detalle");
+  EXPECT_TRUE(memory.kept());
+  EXPECT_EQ(test::masked_log_lines(std::string(memory.bytes())),
+            (std::vector<std::string>{"TS:ERROR: algo", "                detalle"}));
+  log_line(&memory, "late");
+  EXPECT_FALSE(memory.kept()) << "a line after the log was read is not kept, and says so";
 }
 
 }  // namespace

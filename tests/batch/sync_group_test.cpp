@@ -6,8 +6,7 @@
 
 #include <regex>
 
-#include "base/process_state.h"
-#include "config/sections.h"
+#include "config/configuration.h"
 #include "support/test_support.h"
 
 namespace ruvo::batch {
@@ -20,12 +19,12 @@ class SyncGroupTest : public test::XmlTest {
  protected:
   void SetUp() override {
     test::XmlTest::SetUp();
-    columns_ = section_list_new();
-    masters_ = section_list_new();
-    sources_.emplace(columns_.get(), masters_.get());
+    configuration_.emplace();
+    sources_.emplace(*configuration_);
     write_file(dir_.file("Ruvo.cfg"), "");
     write_file(dir_.file("template.txt"), "<r>ok</r>");
-    run_settings().config_path = config_path_.c_str();
+    settings_.config_path = config_path_.c_str();
+    setting_.settings = &settings_;
     mkdir(dir_.file("out").c_str(), 0777);
     mkdir(dir_.file("out/logs").c_str(), 0777);
     setting_.sources = &*sources_;
@@ -37,8 +36,7 @@ class SyncGroupTest : public test::XmlTest {
   }
   void TearDown() override {
     sources_.reset();
-    columns_.reset();
-    masters_.reset();
+    configuration_.reset();
     Text().swap(setting_.output_dir);
     Text().swap(setting_.logs_dir);
     test::XmlTest::TearDown();
@@ -47,11 +45,11 @@ class SyncGroupTest : public test::XmlTest {
   test::TempDir dir_;
   std::string config_path_ = dir_.file("Ruvo.cfg");
   std::string template_path_ = dir_.file("template.txt");
-  SectionListPtr columns_;
-  SectionListPtr masters_;
+  RunSettings settings_;
+  std::optional<Configuration> configuration_;
   std::optional<FileSources> sources_;
   FilePtr printed_{std::tmpfile()};
-  int statuses_[2] = {kNotFinished, kNotFinished};
+  DocumentStatus statuses_[2];
   BatchSetting setting_;
 };
 
@@ -71,8 +69,8 @@ TEST_F(SyncGroupTest, AnOutputThatCannotBePutInPlaceFailsThatDocumentOnly) {
     EXPECT_NE(stat(dir_.file("out/b.txt").c_str(), &status), 0);
     group.complete();
   }
-  EXPECT_EQ(statuses_[0], 253);
-  EXPECT_EQ(statuses_[1], 0);
+  EXPECT_EQ(statuses_[0].exit_code, 253);
+  EXPECT_EQ(statuses_[1].exit_code, 0);
   EXPECT_EQ(read_file(dir_.file("out/b.txt")), "<r>ok</r>");
   const std::string log = std::regex_replace(read_file(dir_.file("out/logs/a.log")),
                                              std::regex("\\d{8}-\\d{9}:"), "T:");
@@ -95,8 +93,8 @@ TEST_F(SyncGroupTest, ADocumentReadFromTheOutputFolderFindsEarlierOutputsInPlace
     group.add(1, earlier_output.c_str(), false);
     group.complete();
   }
-  EXPECT_EQ(statuses_[0], 0);
-  EXPECT_EQ(statuses_[1], 0) << "the second document is the first one's output";
+  EXPECT_EQ(statuses_[0].exit_code, 0);
+  EXPECT_EQ(statuses_[1].exit_code, 0) << "the second document is the first one's output";
   EXPECT_EQ(read_file(dir_.file("out/a.txt.txt")), "<r>ok</r>");
 }
 

@@ -24,7 +24,7 @@ class CommandLineTest : public test::CleanStateTest {
   // Splits and applies the options; true when "-h" was met.
   bool options(const char* text) {
     split(text);
-    return apply_options(table_, stored_.count);
+    return apply_options(table_, stored_.count, settings_);
   }
 
   void TearDown() override {
@@ -34,6 +34,7 @@ class CommandLineTest : public test::CleanStateTest {
 
   ArgTable table_;
   StoredArguments stored_;
+  RunSettings settings_;
 };
 
 using Args = std::vector<std::string>;
@@ -93,28 +94,28 @@ TEST_F(CommandLineTest, RefusesAnArgumentLongerThanItsSlot) {
 TEST_F(CommandLineTest, OptionsTakePositionsAndTheLastOneWins) {
   EXPECT_FALSE(options("in.xml -xml tpl.txt out.txt"));
   EXPECT_STREQ(table_.at(1), "-xml") << "an option among the first three is a position";
-  EXPECT_EQ(run_settings().output_mode, OutputMode::Xml);
+  EXPECT_EQ(settings_.output_mode, OutputMode::Xml);
 
-  run_settings() = RunSettings{};
+  settings_ = RunSettings{};
   EXPECT_FALSE(options("a b c -XML -Text"));
-  EXPECT_EQ(run_settings().output_mode, OutputMode::Text);
+  EXPECT_EQ(settings_.output_mode, OutputMode::Text);
 
-  run_settings() = RunSettings{};
+  settings_ = RunSettings{};
   EXPECT_FALSE(options("a b c -c"));
-  EXPECT_STREQ(run_settings().config_path, "Ruvo.cfg");
+  EXPECT_STREQ(settings_.config_path, "Ruvo.cfg");
 
-  run_settings() = RunSettings{};
+  settings_ = RunSettings{};
   EXPECT_FALSE(options("a b c -c one.cfg -c -xml"));
-  EXPECT_STREQ(run_settings().config_path, "-xml") << "the following argument is not consumed";
-  EXPECT_EQ(run_settings().output_mode, OutputMode::Xml);
-  run_settings() = RunSettings{};
+  EXPECT_STREQ(settings_.config_path, "-xml") << "the following argument is not consumed";
+  EXPECT_EQ(settings_.output_mode, OutputMode::Xml);
+  settings_ = RunSettings{};
 }
 
 TEST_F(CommandLineTest, PreviewReadsTheFollowingArgumentAsRowCount) {
   const auto preview = [&](const char* text) {
-    run_settings() = RunSettings{};
+    settings_ = RunSettings{};
     EXPECT_FALSE(options(text));
-    return run_settings().preview;
+    return settings_.preview;
   };
   EXPECT_EQ(preview("a b c -preview").rows, 10);
   EXPECT_TRUE(preview("a b c -preview").on);
@@ -123,7 +124,7 @@ TEST_F(CommandLineTest, PreviewReadsTheFollowingArgumentAsRowCount) {
   EXPECT_EQ(preview("a b c -preview -5").rows, -5);
   EXPECT_EQ(preview("a b c -PREVIEW 3x").rows, 3);
   EXPECT_FALSE(preview("a b c").on);
-  run_settings() = RunSettings{};
+  settings_ = RunSettings{};
 }
 
 TEST_F(CommandLineTest, HelpWinsWhereverItStands) {

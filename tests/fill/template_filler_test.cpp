@@ -2,6 +2,8 @@
 // after each one.
 #include "fill/template_filler.h"
 
+#include <optional>
+
 #include "tables/table_fixture.h"
 #include "text/output_file.h"
 
@@ -21,21 +23,21 @@ class TemplateFillerTest : public test::TableFixture {
  protected:
   void SetUp() override {
     TableFixture::SetUp();
-    columns_ = section_list_new();
-    masters_ = section_list_new();
+    configuration_.emplace();
   }
   void TearDown() override {
-    columns_.reset();
-    masters_.reset();
+    configuration_.reset();
     TableFixture::TearDown();
   }
 
   // Fills the template twice: once holding every line, once handing finished lines to an
-  // output file as a run does. Both must give the same bytes.
-  Lines fill(const Lines& lines, LineList* comma = nullptr) {
+  // output file as a run does. Both must give the same bytes. The COMMA_INSERT section is the
+  // given lines, or none.
+  Lines fill(const Lines& lines, const Lines& comma = {}) {
     parse(kDocument);
+    configuration_->set_comma_section(comma.empty() ? LineListPtr() : test::make_list(comma));
     template_ = test::make_list(lines);
-    EXPECT_EQ(fill_template(document_.get(), template_.get(), comma, columns_.get(), masters_.get(),
+    EXPECT_EQ(fill_template(document_.get(), template_.get(), *configuration_, run_.environment(),
                             nullptr),
               FillOutcome::Filled);
     const Lines held = output();
@@ -45,8 +47,8 @@ class TemplateFillerTest : public test::TableFixture {
       LineListPtr streamed = test::make_list(lines);
       OutputFile file(path.c_str());
       EXPECT_TRUE(file.streams());
-      EXPECT_EQ(fill_template(document_.get(), streamed.get(), comma, columns_.get(),
-                              masters_.get(), &file),
+      EXPECT_EQ(fill_template(document_.get(), streamed.get(), *configuration_, run_.environment(),
+                              &file),
                 FillOutcome::Filled);
       EXPECT_TRUE(file.finish(streamed.get()));
     }
@@ -59,14 +61,13 @@ class TemplateFillerTest : public test::TableFixture {
   }
 
   void add_column(const Lines& lines) {
-    ASSERT_TRUE(section_list_append(columns_.get(), test::make_list(lines)));
+    ASSERT_TRUE(configuration_->add_column_section(test::make_list(lines)));
   }
   void add_master(const Lines& lines) {
-    ASSERT_TRUE(section_list_append(masters_.get(), test::make_list(lines)));
+    ASSERT_TRUE(configuration_->add_master_section(test::make_list(lines)));
   }
 
-  SectionListPtr columns_;
-  SectionListPtr masters_;
+  std::optional<Configuration> configuration_;
   test::TempDir dir_;
 };
 
@@ -162,18 +163,18 @@ TEST_F(TemplateFillerTest, ARepeatedExpressionStillMovesTheContextNode) {
 
 TEST_F(TemplateFillerTest, WholeTextKeysOfTheCommaSection) {
   setenv("RUVO_FILL_TOTAL", "1234567", 1);
-  LineList* comma =
-      section({"[COMMA_INSERT]", "%RUVO_FILL_TOTAL%", "{//@total}", "Num", "comprobante:SUBTOTAL"});
+  const Lines comma = {"[COMMA_INSERT]", "%RUVO_FILL_TOTAL%", "{//@total}", "Num",
+                       "comprobante:SUBTOTAL"};
   EXPECT_EQ(fill({"<<%RUVO_FILL_TOTAL%>> <<{//@total}>> <<{/*/@total}>> <<Num>> <<Total>>"}, comma),
             Lines{"1,234,567 1,234 1234 5,000 T"});
-  LineList* bare_name = section({"[COMMA_INSERT]", "RUVO_FILL_TOTAL"});
+  const Lines bare_name = {"[COMMA_INSERT]", "RUVO_FILL_TOTAL"};
   EXPECT_EQ(fill({"<<%RUVO_FILL_TOTAL%>> <<%UNSET_RUVO_VARIABLE%>>"}, bare_name),
             Lines{"1234567 "});
   unsetenv("RUVO_FILL_TOTAL");
 }
 
 TEST_F(TemplateFillerTest, QuotedBareElementsMayHoldAPrefixOrAPath) {
-  LineList* comma = section({"[COMMA_INSERT]", "ns:Cantidad"});
+  const Lines comma = {"[COMMA_INSERT]", "ns:Cantidad"};
   EXPECT_EQ(fill({"<<'ns:Nota'>>|<<\"ns:Nota\">>|<<'ns:Grupo/ns:Cantidad'>>|<<'Total'>>",
                   "<<'ns:Cantidad'>>", "<<'ns:Nota'x>>|<<''>>|<<'a\"b'>>|<<'ns:Nota\">>"},
                  comma),
@@ -181,8 +182,7 @@ TEST_F(TemplateFillerTest, QuotedBareElementsMayHoldAPrefixOrAPath) {
 }
 
 TEST_F(TemplateFillerTest, XmlModeLeavesBareElementsUnencoded) {
-  test::ScopedRunSettings settings;
-  settings->output_mode = OutputMode::Xml;
+  run_.settings.output_mode = OutputMode::Xml;
   EXPECT_EQ(fill({"<<a>> <<{//a}>>"}), Lines{"A&B A&amp;B"});
 }
 

@@ -25,14 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fuzz::check(std::strchr(argument, ' ') == nullptr || std::strpbrk(text.c_str(), "\"'"),
                   "a blank inside an argument without a quote");
     }
-    static_cast<void>(apply_options(table, stored.count));
-    const RunSettings& settings = run_settings();
+    RunSettings settings;
+    static_cast<void>(apply_options(table, stored.count, settings));
     bool config_ok = std::strcmp(settings.config_path, kDefaultConfigPath) == 0;
     for (int i = 0; i < stored.count && !config_ok; ++i) {
       config_ok = settings.config_path == table.at(i);
     }
     fuzz::check(config_ok, "the configuration path is neither the default nor an argument");
-    run_settings() = RunSettings{};
   }
   fuzz::check_all_released();
   return 0;

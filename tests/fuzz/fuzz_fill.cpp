@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       nul != nullptr ? static_cast<std::size_t>(nul - rest) : rest_size;
 
   reset_process_state();
-  RunSettings& settings = run_settings();
+  RunSettings settings;
   settings.output_mode = (flags & 4) != 0 ? OutputMode::Xml : OutputMode::Text;
   settings.preview.on = (flags & 8) != 0;
   settings.preview.rows = (flags >> 4) - 2;
@@ -111,18 +111,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LineListPtr template_lines = fuzz::load_lines(rest, template_size);
     LineListPtr config = nul != nullptr ? fuzz::load_lines(nul + 1, rest_size - template_size - 1)
                                         : fuzz::load_lines(nullptr, 0);
-    SectionListPtr columns = section_list_new();
-    SectionListPtr masters = section_list_new();
-    fuzz::check(columns && masters, "no section lists");
-    LineListPtr comma = cut_configuration(config.get(), columns.get(), masters.get());
+    Configuration configuration;
+    fuzz::check(configuration.usable(), "no section lists");
+    configuration.cut(config.get());
     config.reset();
+    const RunEnvironment run{settings};
 
-    if (table_line_bound(masters.get(), template_lines->count) <= kTableLineBudget) {
+    if (table_line_bound(configuration.master_sections(), template_lines->count) <=
+        kTableLineBudget) {
       xmlDoc* doc = fuzz::document(flags & 3);
       // The documents serve every input: a fill must leave its document as it found it.
       const xmlChar* const encoding = doc->encoding;
-      const FillOutcome status = fill_template(doc, template_lines.get(), comma.get(),
-                                               columns.get(), masters.get(), nullptr);
+      const FillOutcome status =
+          fill_template(doc, template_lines.get(), configuration, run, nullptr);
       fuzz::check(doc->encoding == encoding, "the fill changed the document's encoding");
       fuzz::check_list(template_lines.get());
       // Again with finished lines streamed to a file, as a run writes: the same bytes.
@@ -130,8 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       {
         OutputFile output(streamed_path().c_str());
         fuzz::check(output.streams(), "the output file does not stream");
-        fuzz::check(fill_template(doc, streamed.get(), comma.get(), columns.get(), masters.get(),
-                                  &output) == status,
+        fuzz::check(fill_template(doc, streamed.get(), configuration, run, &output) == status,
                     "the streamed fill ended otherwise");
         fuzz::check(output.finish(streamed.get()), "the streamed output was not written");
       }
@@ -140,7 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       filled = true;
     }
   }
-  run_settings() = RunSettings{};
   fuzz::check_all_released();
   return filled ? 0 : -1;  // -1 keeps a passed-over input out of the corpus
 }

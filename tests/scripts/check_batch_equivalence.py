@@ -8,8 +8,8 @@ The batches: each invoice example's template over every example document (and ev
 MORE_DOCUMENTS_DIR, such as a folder of real invoices) and a set of broken ones (not
 well-formed, empty, missing, a bare element without text, a name used twice), with and without
 options, and in several processes (-j 3); each guide example's template over its own document;
-generated invoices, some cut short, in one process and in two; a template and a configuration
-that do not exist.
+generated invoices, some cut short, in one process and in two. A template or a configuration
+that does not exist stops ruvo-batch before it converts anything.
 """
 import os
 import re
@@ -40,6 +40,22 @@ def broken_documents(folder):
 def stem(path):
     name = path.name
     return name[:-4] if name.lower().endswith(".xml") and len(name) > 4 else name
+
+
+def stops_before_converting(batch, work, template, config, documents, label):
+    """A template or configuration that cannot be read fails every document alike: ruvo-batch
+    says so once, with status 2, and writes nothing."""
+    out = work / ("out-" + label.replace(" ", "-"))
+    result = subprocess.run([batch, "-c", str(config), str(template), str(out),
+                             *map(str, documents)], capture_output=True)
+    problems = []
+    if result.returncode != 2:
+        problems.append(f"{label}: ruvo-batch ended with {result.returncode}, expected 2")
+    if result.stdout or len(result.stderr.decode().splitlines()) != 1:
+        problems.append(f"{label}: expected one message, got {result.stdout!r} {result.stderr!r}")
+    if out.exists():
+        problems.append(f"{label}: {out} was made")
+    return problems
 
 
 def compare(ruvo, batch, work, template, config, documents, options, label, jobs=1):
@@ -130,14 +146,13 @@ def main():
                                    [], f"generated -j {jobs}", jobs)
             problems += found
             documents += count
-        found, count = compare(ruvo, batch, work, work / "none.txt", examples / "Ruvo.cfg",
-                               [examples / "invoice.xml"] + broken[:2], [], "no template")
-        problems += found
-        documents += count
-        found, count = compare(ruvo, batch, work, examples / "template.txt", work / "none.cfg",
-                               [examples / "invoice.xml"] + broken[:2], [], "no configuration")
-        problems += found
-        documents += count
+        problems += stops_before_converting(batch, work, work / "none.txt", examples / "Ruvo.cfg",
+                                            [examples / "invoice.xml"] + broken[:2],
+                                            "no template")
+        problems += stops_before_converting(batch, work, examples / "template.txt",
+                                            work / "none.cfg",
+                                            [examples / "invoice.xml"] + broken[:2],
+                                            "no configuration")
     finally:
         shutil.rmtree(work)
     for problem in problems:

@@ -47,12 +47,14 @@ std::int64_t RefuseAllocation::refused_bytes() const {
   return g_memory.faults.refused_bytes - refused_before_;
 }
 
-ScopedRunLog::ScopedRunLog(const std::string& path) {
-  g_process.run_log.reset(std::fopen(path.c_str(), "a"));
+void TestRun::log_to(const std::string& path) {
+  log_ = std::make_unique<FileRunLog>(FilePtr(std::fopen(path.c_str(), "a")), kRunLogName);
 }
 
-ScopedRunLog::~ScopedRunLog() {
-  g_process.run_log.reset();
+void TestRun::flush_log() const {
+  if (log_ && log_->file() != nullptr) {
+    std::fflush(log_->file());
+  }
 }
 
 XmlDocPtr parse_xml(const std::string& xml, int options) {

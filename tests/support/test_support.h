@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/process_state.h"
+#include "base/run_environment.h"
 #include "text/line_list.h"
 #include "text/memory_counters.h"
 #include "xml/xml_handles.h"
@@ -121,27 +123,22 @@ class KeepMemoryCount {
   std::int64_t count_;
 };
 
-// Run settings changed through the guard (settings->output_mode = ...) for the rest of the scope.
-class ScopedRunSettings {
+// The settings and the log of a run, for tests that drive a unit of the fill directly: the
+// settings start as a run's do, and nothing is logged until the log is sent to a file.
+class TestRun {
  public:
-  ScopedRunSettings() : previous_(run_settings()) {}
-  ScopedRunSettings(const ScopedRunSettings&) = delete;
-  ScopedRunSettings& operator=(const ScopedRunSettings&) = delete;
-  ~ScopedRunSettings() { run_settings() = previous_; }
+  RunSettings settings;
 
-  RunSettings* operator->() const { return &run_settings(); }
+  // Appends the log's lines to the file from now on.
+  void log_to(const std::string& path);
+  // The lines logged so far reach the file.
+  void flush_log() const;
+  RunEnvironment environment(FillObserver* observer = nullptr) const {
+    return {settings, log_.get(), observer};
+  }
 
  private:
-  RunSettings previous_;
-};
-
-// The run log appended to the given file for the rest of the scope, closed on exit.
-class ScopedRunLog {
- public:
-  explicit ScopedRunLog(const std::string& path);
-  ScopedRunLog(const ScopedRunLog&) = delete;
-  ScopedRunLog& operator=(const ScopedRunLog&) = delete;
-  ~ScopedRunLog();
+  std::unique_ptr<FileRunLog> log_;
 };
 
 void write_file(const std::string& path, const std::string& bytes);

@@ -18,7 +18,8 @@ constexpr const char* kInvoice =
 class ColumnTableTest : public test::TableFixture {
  protected:
   TableResult expand(LineList* table_section, LineList* comma = nullptr) {
-    return expand_column_table("Detalle", template_.get(), nullptr, context_, table_section, comma);
+    return expand_column_table("Detalle", template_.get(), nullptr, context_, table_section, comma,
+                               run_.environment());
   }
 
   LineList* detalle_section() {
@@ -27,18 +28,17 @@ class ColumnTableTest : public test::TableFixture {
   }
 
   std::vector<std::string> log_lines() {
-    std::fflush(run_log());
+    run_.flush_log();
     return test::masked_log_lines(test::read_file(log_path_));
   }
 
   void open_log() {
     log_path_ = dir_.file("Ruvo.log");
-    log_.emplace(log_path_);
+    run_.log_to(log_path_);
   }
 
   test::TempDir dir_;
   std::string log_path_;
-  std::optional<test::ScopedRunLog> log_;
 };
 
 TEST_F(ColumnTableTest, WorkedExampleInTextMode) {
@@ -57,8 +57,7 @@ TEST_F(ColumnTableTest, WorkedExampleInTextMode) {
 
 TEST_F(ColumnTableTest, XmlModeEncodesValuesAndLatin1IsKept) {
   parse("<C xmlns=\"urn:f\"><D d=\"Tornillo &amp; tuerca\" n=\"ca\xC3\xB1o\"/></C>");
-  test::ScopedRunSettings settings;
-  settings->output_mode = OutputMode::Xml;
+  run_.settings.output_mode = OutputMode::Xml;
   set_template({"<<Detalle>>"}, 0);
   EXPECT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:d", "D:n,N"})), TableResult::Expanded);
   const Lines lines = output();
@@ -140,9 +139,10 @@ TEST_F(ColumnTableTest, ListedPairsAreGroupedByThousands) {
   set_template({"<<Detalle>>", "<<Otra>>"}, 0);
   ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:v"}), comma), TableResult::Expanded);
   line_list_next(template_.get());
-  ASSERT_EQ(expand_column_table("Otra", template_.get(), nullptr, context_,
-                                section({"[TABLE_COLUMNS]<<Otra>>", "E:v"}), comma),
-            TableResult::Expanded);
+  ASSERT_EQ(
+      expand_column_table("Otra", template_.get(), nullptr, context_,
+                          section({"[TABLE_COLUMNS]<<Otra>>", "E:v"}), comma, run_.environment()),
+      TableResult::Expanded);
   EXPECT_EQ(output(), (Lines{"~[ ", "~# ", "1,234,567.5", "~]", "~[ ", "~# ", "1234", "~]"}));
 }
 

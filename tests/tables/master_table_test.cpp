@@ -14,9 +14,9 @@ class MasterTableTest : public test::TableFixture {
     set_template({template_line}, 0);
     Lines section_lines = {"[MASTER_TABLE]<<T>>"};
     section_lines.insert(section_lines.end(), definition.begin(), definition.end());
-    EXPECT_EQ(
-        expand_master_table(context_, template_.get(), nullptr, section(section_lines), comma, "T"),
-        TableResult::Expanded);
+    EXPECT_EQ(expand_master_table(context_, template_.get(), nullptr, section(section_lines), comma,
+                                  "T", run_.environment()),
+              TableResult::Expanded);
     return output();
   }
 
@@ -53,8 +53,7 @@ TEST_F(MasterTableTest, WorkedExampleInTextAndXmlMode) {
       "</Detaprod><Detaprod cantidad=\"1\"/></Comprobante>");
   EXPECT_EQ(expand("<<T>>A B", definition), expected);
   EXPECT_EQ(cursor_line(), "~]");
-  test::ScopedRunSettings settings;
-  settings->output_mode = OutputMode::Xml;
+  run_.settings.output_mode = OutputMode::Xml;
   EXPECT_EQ(expand("<<T>>A B", definition), expected);
   XmlCharPtr last(xmlGetProp(context_.get()->node, BAD_CAST "cantidad"));
   EXPECT_STREQ(reinterpret_cast<const char*>(last.get()), "1")
@@ -63,18 +62,17 @@ TEST_F(MasterTableTest, WorkedExampleInTextAndXmlMode) {
 
 TEST_F(MasterTableTest, PreviewKeepsTheFirstAndLastRowsOfEachLevel) {
   parse_items(10);
-  test::ScopedRunSettings settings;
-  settings->preview = {true, 2};
+  run_.settings.preview = {true, 2};
   EXPECT_EQ(values(expand("<<T>>", {"element,I", "attribute,n,"})), (Lines{"1", "2", "9", "10"}));
 
   parse_items(4);
   EXPECT_EQ(values(expand("<<T>>", {"element,I", "attribute,n,"})), (Lines{"1", "2", "3", "4"}));
 
-  settings->preview = {true, 0};
+  run_.settings.preview = {true, 0};
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,n,"}), Lines{});
-  settings->preview = {true, -3};
+  run_.settings.preview = {true, -3};
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,n,"}), Lines{});
-  settings->preview = {true, -2147483647 - 1};
+  run_.settings.preview = {true, -2147483647 - 1};
   EXPECT_EQ(expand("<<T>>", {"element,I", "attribute,n,"}), Lines{});
 }
 
@@ -82,8 +80,7 @@ TEST_F(MasterTableTest, PreviewAppliesAnewUnderEachParentAndSkipsWhatIsUnder) {
   parse(
       "<r><P p=\"1\"><C c=\"a\"/><C c=\"b\"/><C c=\"c\"/></P><P p=\"2\"><C c=\"d\"/></P>"
       "<P p=\"3\"><C c=\"e\"/></P></r>");
-  test::ScopedRunSettings settings;
-  settings->preview = {true, 1};
+  run_.settings.preview = {true, 1};
   EXPECT_EQ(
       values(expand("<<T>>", {"element,P,,1", "attribute,p,", "element,C,,2", "attribute,c,"})),
       (Lines{"1", "a", "c", "3", "e"}));

@@ -57,6 +57,7 @@ class TableFixture : public CleanStateTest {
   XPathContext context_;
   LineListPtr template_;
   std::vector<LineListPtr> sections_;
+  TestRun run_;
 };
 
 }  // namespace ruvo::test

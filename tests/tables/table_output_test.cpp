@@ -76,10 +76,8 @@ TEST_F(TableOutputTest, CellsLabelsAndBlocks) {
 
 TEST_F(TableOutputTest, XmlModeEncodesTheWholeValue) {
   parse("<r/>");
-  test::ScopedRunSettings settings;
-  settings->output_mode = OutputMode::Xml;
   set_template({"<<T>>"}, 0);
-  TableOutput out = begin_table_output(template_.get(), nullptr);
+  TableOutput out = begin_table_output(template_.get(), nullptr, OutputMode::Xml);
   TextBufferPtr value = text_buffer_from("A&B <x>");
   write_table_cell(out, document_.get(), false, nullptr, value.get());
   write_table_cell(out, document_.get(), false, nullptr, nullptr);
@@ -90,10 +88,8 @@ TEST_F(TableOutputTest, XmlModeEncodesTheWholeValue) {
 // as ISO-8859-1 on the first byte that was not, so equal values came out differently.
 TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
   parse("<r/>");
-  test::ScopedRunSettings settings;
-  settings->output_mode = OutputMode::Xml;
   set_template({"<<T>>"}, 0);
-  TableOutput out = begin_table_output(template_.get(), nullptr);
+  TableOutput out = begin_table_output(template_.get(), nullptr, OutputMode::Xml);
   TextBufferPtr pair = text_buffer_from("\xC3\xB1");  // two Latin-1 letters, UTF-8 in form
   TextBufferPtr lone = text_buffer_from("ca\xF1o\r\x01");
   write_table_cell(out, document_.get(), true, nullptr, pair.get());
@@ -104,7 +100,7 @@ TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
 
   parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>");
   set_template({"<<T>>"}, 0);
-  out = begin_table_output(template_.get(), nullptr);
+  out = begin_table_output(template_.get(), nullptr, OutputMode::Xml);
   write_table_cell(out, document_.get(), true, nullptr, lone.get());
   EXPECT_EQ(output(), (Lines{"ca\xF1o&#13;"})) << "a declared encoding keeps the bytes";
 }

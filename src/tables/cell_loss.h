@@ -1,0 +1,25 @@
+// What a cell's value lost on its way to Latin-1, found out only for an observer.
+#pragma once
+
+#include <libxml/xmlstring.h>
+
+#include <string_view>
+
+#include "text/text_buffer.h"
+#include "xml/latin1.h"
+
+namespace ruvo {
+
+struct CellLoss {
+  bool lossy = false;
+  TextBufferPtr text;  // the document's text (UTF-8) of a lossy value
+
+  // Notes whether the content loses characters, keeping it when it does.
+  void note(const xmlChar* content) {
+    lossy = loses_characters(content);
+    text = lossy ? text_buffer_from(reinterpret_cast<const char*>(content)) : TextBufferPtr();
+  }
+  std::string_view lost_text() const { return lossy && text ? text->view() : std::string_view(); }
+};
+
+}  // namespace ruvo
