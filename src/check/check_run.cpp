@@ -212,18 +212,18 @@ class Check {
       finding.message += "; did you mean " + like + "?";
       finding.fix_kind = FixKind::Argument;
       finding.fix = like;
-      finding.line = config_argument();
-      if (finding.line == 0) {  // no -c: one is added after the last argument
-        finding.line = static_cast<std::size_t>(count_) + 1;
+      finding.fix_argument = config_argument();
+      if (finding.fix_argument == 0) {  // no -c: one is added after the last argument
+        finding.fix_argument = static_cast<std::size_t>(count_) + 1;
         finding.fix = "-c " + like;
       }
       return;
     }
-    finding.message +=
-        ". A template without tables or thousands separators needs only an empty file: touch " +
-        Text(config_path) + ", or name another with -c";
     finding.fix_kind = FixKind::Command;
-    finding.fix = "touch " + shell_quoted(config_path);
+    finding.fix = "touch " + shell_path(config_path);
+    finding.message +=
+        ". A template without tables or thousands separators needs only an empty file: " +
+        finding.fix + ", or name another with -c";
   }
 
   // The position (from 1) of the argument the configuration's name is, or 0 for the default.

@@ -80,6 +80,50 @@ bool is_node_test(std::string_view step) {
   return name == "node" || name == "comment" || name == "processing-instruction";
 }
 
+// The node test a step's call is a typing away from (txt() for text()), when it names no
+// function of XPath 1.0; empty when there is none.
+Text node_test_like(std::string_view step) {
+  static constexpr std::string_view kFunctions[] = {"last",
+                                                    "position",
+                                                    "count",
+                                                    "id",
+                                                    "local-name",
+                                                    "name",
+                                                    "namespace-uri",
+                                                    "string",
+                                                    "concat",
+                                                    "starts-with",
+                                                    "contains",
+                                                    "substring-before",
+                                                    "substring-after",
+                                                    "substring",
+                                                    "string-length",
+                                                    "translate",
+                                                    "normalize-space",
+                                                    "boolean",
+                                                    "not",
+                                                    "true",
+                                                    "false",
+                                                    "lang",
+                                                    "number",
+                                                    "sum",
+                                                    "floor",
+                                                    "ceiling",
+                                                    "round"};
+  const std::string_view name = step.substr(0, step.find('('));
+  for (const std::string_view function : kFunctions) {
+    if (name == function) {
+      return Text();
+    }
+  }
+  for (const std::string_view test : {std::string_view("text"), std::string_view("node")}) {
+    if (name != test && edit_distance(name, test, 1) <= 1) {
+      return Text(test) + "()";
+    }
+  }
+  return Text();
+}
+
 // The bare-element placeholder for a name: quoted whole when it holds a colon, which would
 // otherwise make an element:attribute pair of it.
 Text bare_text(std::string_view name) {
@@ -164,7 +208,18 @@ class Explainer {
         return;
       }
       case PathTrapKind::PrefixedFunction:
-        if (is_node_test(part)) {
+        if (const Text test = node_test_like(part); !test.empty()) {
+          Finding& finding = warn(
+              "function-name",
+              shown_ + ": " + Text(part) + " is no node test XPath knows; did you mean " + test +
+                  "? Taken for a name, it is given the namespace prefix (zq-def-ns:" + Text(part) +
+                  ")");
+          const std::size_t open = part.find('(');
+          const std::size_t close = part.find(')', open);
+          const std::size_t length = close == std::string_view::npos ? part.size() : close + 1;
+          offer_path(finding,
+                     Text(path.substr(0, trap.at)) + test + Text(path.substr(trap.at + length)));
+        } else if (is_node_test(part)) {
           warn("function-name",
                shown_ + ": " + Text(part) +
                    " is given the namespace prefix like an element name (zq-def-ns:" + Text(part) +

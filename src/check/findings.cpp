@@ -63,8 +63,11 @@ void print_json(std::FILE* out, const Finding& f) {
               ",\"value\":" + json_string(latin1_as_utf8(f.value)) +
               ",\"message\":" + json_string(latin1_as_utf8(f.message));
   if (f.fix_kind != FixKind::None) {
-    line += ",\"fix\":{\"kind\":" + json_string(fix_kind_name(f.fix_kind)) +
-            ",\"text\":" + json_string(latin1_as_utf8(f.fix)) + "}";
+    line += ",\"fix\":{\"kind\":" + json_string(fix_kind_name(f.fix_kind));
+    if (f.fix_kind == FixKind::Argument) {
+      line += ",\"argument\":" + number(f.fix_argument);
+    }
+    line += ",\"text\":" + json_string(latin1_as_utf8(f.fix)) + "}";
   }
   if (f.status >= 0) {
     line += ",\"status\":" + number(static_cast<std::size_t>(f.status));

@@ -24,7 +24,7 @@ enum class Severity { Note, Warning, Error };
 enum class FixKind {
   None,
   Replace,   // the placeholder at the finding's place becomes the fix's text
-  Argument,  // the command-line argument at the finding's line becomes the fix's text
+  Argument,  // the argument at fix_argument becomes the fix's text (added, one past the last)
   Command,   // a shell command, run in the folder of the call
 };
 
@@ -39,6 +39,7 @@ struct Finding {
   Text message;
   FixKind fix_kind = FixKind::None;
   Text fix;
+  std::size_t fix_argument = 0;  // from 1, for an Argument fix
   int status = -1;  // the exit status ruvo's run ends with because of this; -1 when it does not
 };
 

@@ -61,6 +61,7 @@ void ignored_argument(Findings& findings, const char* argument, std::size_t posi
       findings.add(Severity::Warning, kCommandLine, position, 0, "argument", message);
   if (!like.empty()) {
     finding.fix_kind = FixKind::Argument;
+    finding.fix_argument = position;
     finding.fix = like;
   }
 }
@@ -184,10 +185,11 @@ void check_encoding(Findings& findings, const char* path) {
     bytes.append(block, got);
   }
   const std::string_view text = bytes;
-  const Text quoted = shell_quoted(path);
+  const Text quoted = shell_path(path);
   // glibc's iconv drops the mark and writes what Latin-1 cannot hold as its nearest text.
-  const Text to_latin1 = "iconv -f UTF-8 -t LATIN1//TRANSLIT " + quoted + " > " + quoted +
-                         ".latin1 && mv " + quoted + ".latin1 " + quoted;
+  const Text converted = shell_path(Text(path) + ".latin1");
+  const Text to_latin1 = "iconv -f UTF-8 -t LATIN1//TRANSLIT " + quoted + " > " + converted +
+                         " && mv " + converted + " " + quoted;
   const bool mark = text.substr(0, 3) == "\xEF\xBB\xBF";
   const std::string_view after_mark = mark ? text.substr(3) : text;
   const std::size_t at = utf8_evidence(after_mark);
@@ -274,9 +276,15 @@ Text file_like(std::string_view path) {
   return Text(path.substr(0, slash + 1)) + best;
 }
 
-Text shell_quoted(std::string_view text) {
+Text shell_path(std::string_view path) {
+  const Text plain = !path.empty() && path.front() == '-' ? "./" + Text(path) : Text(path);
+  constexpr std::string_view kSafe =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._/-+,=@%:";
+  if (!plain.empty() && plain.find_first_not_of(kSafe) == Text::npos) {
+    return plain;
+  }
   Text quoted = "'";
-  for (const char c : text) {
+  for (const char c : plain) {
     quoted += c == '\'' ? Text("'\\''") : Text(1, c);
   }
   return quoted + "'";

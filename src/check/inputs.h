@@ -23,7 +23,7 @@ void check_encoding(Findings& findings, const char* path);
 // or up to two typed characters), as path would name it; empty when there is none.
 Text file_like(std::string_view path);
 
-// The text quoted for a POSIX shell.
-Text shell_quoted(std::string_view text);
+// A file's path as a shell command's argument: quoted, and never read as an option (-x as ./-x).
+Text shell_path(std::string_view path);
 
 }  // namespace ruvo::check

@@ -125,9 +125,14 @@ void step_traps(std::string_view path, const QualifyTrace& trace, const QualifyT
 List<PathTrap> path_traps(std::string_view path, const QualifyTrace& trace) {
   List<PathTrap> traps;
   std::size_t collapsed = 0;
+  // Only a pair of slashes before a further step is a trap: a//b reads as a/b. A longer run
+  // (a///b) or one at the end (a//), which are no XPath at all, lose a slash all the same.
   const auto collapses_before = [&](std::size_t at) {
     for (; collapsed < trace.collapsed.size() && trace.collapsed[collapsed] < at; ++collapsed) {
-      traps.push_back({PathTrapKind::DoubleSlash, trace.collapsed[collapsed], 2});
+      const std::size_t first = trace.collapsed[collapsed];
+      if (first + 2 < path.size() && path[first + 2] != '/') {
+        traps.push_back({PathTrapKind::DoubleSlash, first, 2});
+      }
     }
   };
   for (const QualifyTrace::Step& step : trace.steps) {

@@ -98,5 +98,23 @@ TEST_F(SyncGroupTest, ADocumentReadFromTheOutputFolderFindsEarlierOutputsInPlace
   EXPECT_EQ(read_file(dir_.file("out/a.txt.txt")), "<r>ok</r>");
 }
 
+TEST_F(SyncGroupTest, ALogThatCannotBeWrittenIsSaidInTheStatusLine) {
+  write_file(dir_.file("a.xml"), "<a>");
+  ASSERT_EQ(mkdir(dir_.file("out/logs/a.log").c_str(), 0777), 0);  // where a's log goes
+  const std::string a = dir_.file("a.xml");
+  {
+    SyncGroup group(setting_);
+    group.add(0, a.c_str(), false);
+    group.complete();
+  }
+  EXPECT_EQ(statuses_[0].exit_code, 252);
+  EXPECT_TRUE(statuses_[0].log_lost);
+  EXPECT_FALSE(statuses_[0].succeeded());
+  std::rewind(printed_.get());
+  char line[64] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, printed_.get()), nullptr);
+  EXPECT_STREQ(line, "a.xml\t252\tlog-lost\n");
+}
+
 }  // namespace
 }  // namespace ruvo::batch

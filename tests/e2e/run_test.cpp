@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/command_line.h"
 #include "e2e/binary_runner.h"
 #include "support/test_support.h"
 
@@ -60,6 +61,24 @@ TEST_F(RunTest, HelpOptionAnywhereEndsTheRunWithZero) {
   }
   EXPECT_FALSE(log_exists());
   EXPECT_FALSE(file_exists(dir_.file("y")));
+}
+
+// --help is English usage only where a call is too short to run: with three arguments it is a
+// file name like any other.
+TEST_F(RunTest, UsageWordListsEveryOptionOfTheTable) {
+  for (const Lines& arguments : {Lines{"--help"}, Lines{"in.xml", "--HELP"}}) {
+    const test::BinaryResult result = run(arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_TRUE(result.standard_output.starts_with("usage: ruvo INPUT TEMPLATE OUTPUT"));
+    for (const OptionSpec& option : kOptions) {
+      EXPECT_NE(result.standard_output.find(std::string("  ") + option.word), std::string::npos)
+          << option.word;
+    }
+    EXPECT_NE(result.standard_output.find("ruvo-check"), std::string::npos);
+    EXPECT_NE(result.standard_output.find("man ruvo"), std::string::npos);
+  }
+  EXPECT_FALSE(log_exists());
+  EXPECT_EQ(run({"--help", "tpl.txt", "out.txt"}).exit_status, 251) << "the XML input --help";
 }
 
 TEST_F(RunTest, ArgumentTooLongForItsSlotIsRefusedBeforeAnyOption) {
