@@ -267,11 +267,24 @@ class Check {
     return finish(&run);
   }
 
-  // The fill failed: the placeholder that ended it has said why; else memory ran out.
+  // The last message line the run logged, quoted; empty when it logged none.
+  Text last_logged() const {
+    const List<RecordedLog::Line>& lines = log_.lines();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+      if (line->message) {
+        return " and logs \"" + line->text + "\"";
+      }
+    }
+    return Text();
+  }
+
+  // The fill failed: the placeholder that ended it has said why; else memory ran out. The
+  // failure is the last line the fill logs.
   void explain_fill_failure(int status) {
-    const Text ends = "ruvo ends with status " + status_text(status) + logged();
+    const Text ends = "ruvo ends with status " + status_text(status) + last_logged();
     for (Finding& finding : findings_.all_mutable()) {
       if (finding.severity == Severity::Error && finding.kind == "bare-element") {
+        finding.message += " (" + ends + ")";
         ending(finding, status);
         return;
       }

@@ -3,7 +3,6 @@
 #include "base/log_messages.h"
 #include "check/check_context.h"
 #include "check/path_traps.h"
-#include "driver/exit_codes.h"
 #include "fill/template_filler.h"
 #include "xml/value_lookup.h"
 
@@ -500,9 +499,9 @@ class Explainer {
                  number(kMaxLookupExpressionLength) + " characters at most)");
         return;
       case ValueReason::NoContent:
+        // The status and the log line are added where the fill's outcome is known.
         add(Severity::Error, kind_name(record_.kind),
-            shown_ + ": the node found has no text to give, and ruvo ends with status " +
-                number(kExitFillFailed) + " without writing the output");
+            shown_ + ": the node found has no text to give, and ruvo writes no output");
         return;
       case ValueReason::LineLimit:
         warn("line-limit", shown_ + ": the line reached " + number(kMaxPlaceholdersPerLine) +

@@ -4,6 +4,8 @@
 // ruvo-batch hands the same one to every document.
 #pragma once
 
+#include <utility>
+
 #include "config/sections.h"
 #include "text/line_list.h"
 
@@ -13,9 +15,6 @@ class Configuration {
  public:
   // Makes the two section lists, empty; usable() is false when memory for them is short.
   Configuration() : columns_(section_list_new()), masters_(section_list_new()) {}
-  // A configuration made of sections cut elsewhere (tests, ruvo-check's own reading).
-  Configuration(LineListPtr comma, SectionListPtr columns, SectionListPtr masters)
-      : columns_(std::move(columns)), masters_(std::move(masters)), comma_(std::move(comma)) {}
 
   bool usable() const { return columns_ && masters_; }
 

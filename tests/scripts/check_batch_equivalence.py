@@ -124,7 +124,9 @@ def main():
             every += [d for d in sorted(Path(sys.argv[4]).resolve().glob("*.xml"))
                       if d.name not in names]
         for folder in formats:
-            for options, jobs in (([], 1), ([], 3), (["-xml"], 1), (["-preview", "1"], 1)):
+            # -preview's value is still read as an option, by ruvo-batch as by ruvo.
+            for options, jobs in (([], 1), ([], 3), (["-xml"], 1), (["-preview", "1"], 1),
+                                  (["-preview", "-xml"], 1)):
                 found, count = compare(ruvo, batch, work, folder / "template.txt",
                                        folder / "Ruvo.cfg", every + broken, options,
                                        f"{folder.name} {' '.join(options)} -j {jobs}", jobs)
