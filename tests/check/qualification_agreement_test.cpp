@@ -148,9 +148,10 @@ std::vector<std::string> corpus_paths() {
 
 std::vector<std::string> generated_paths(std::size_t count) {
   static const std::vector<std::string> kPieces = {
-      "//", "/", "a", "Detaprod", "ns:D", "@x", "[1]", "[", "]", "text()", "TEXT()", "Text()",
-      "node()", "txt()", "count(", ")", "*", "..", ".", "'/'", "[@a='x']", "[b]", "[b/c]", "|",
-      " and ", "Cargo", "child::b", "@a[1]"};
+      "//",     "/",     "a",      "Detaprod", "ns:D",   "@x",       "[1]",
+      "[",      "]",     "text()", "TEXT()",   "Text()", "node()",   "txt()",
+      "count(", ")",     "*",      "..",       ".",      "'/'",      "[@a='x']",
+      "[b]",    "[b/c]", "|",      " and ",    "Cargo",  "child::b", "@a[1]"};
   std::mt19937 random(1613);
   std::vector<std::string> paths;
   for (std::size_t i = 0; i < count; ++i) {
