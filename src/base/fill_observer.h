@@ -32,6 +32,7 @@ enum class ValueReason {
   NameTooLong,      // element:attribute too long to make an expression of
   NoContent,        // the element found has no text to give: the run ends with a failure
   LineLimit,        // the line reached its limit of placeholders: the rest stays unfilled
+  NotRead,          // an environment placeholder that a document value brought: not read
 };
 
 struct PlaceholderReport {
@@ -45,16 +46,19 @@ struct PlaceholderReport {
   std::string_view element;
   std::string_view attribute;
   ValueReason reason = ValueReason::Found;
-  std::string_view value;    // the text placed, Latin-1, before entity encoding
-  std::string_view written;  // the same as the output has it (entity-encoded in Xml mode)
-  std::string_view error;    // libxml2's message, for ExpressionError
-  bool grouped = false;      // thousands separators applied
-  bool lossy = false;        // the document's text held characters Latin-1 cannot hold
-  std::string_view source;   // that text, UTF-8, when lossy
+  std::string_view value;             // the text placed, Latin-1, before entity encoding
+  std::string_view written;           // the same as the output has it (entity-encoded in Xml mode)
+  std::string_view error;             // libxml2's message, for ExpressionError
+  bool grouped = false;               // thousands separators applied
+  std::string_view ungrouped;         // the value before them (trimmed), when they were
+  const Line* comma_entry = nullptr;  // the COMMA_INSERT line that listed it, when they were
+  bool lossy = false;                 // the document's text held characters Latin-1 cannot hold
+  std::string_view source;            // that text, UTF-8, when lossy
   // The path qualification read (an XPath placeholder's expression, "//" and a bare element's
   // name), and what qualification did to it (xml/qualify.h); none for the other kinds.
   std::string_view path;
   const QualifyTrace* qualification = nullptr;
+  bool brought_in = false;  // its text came (in part) with a document value placed before
 };
 
 struct TableStart {
@@ -78,7 +82,11 @@ struct CellReport {
   CellSource source = CellSource::Read;
   bool grouped = false;
   bool lossy = false;
-  std::string_view text;  // the document's text (UTF-8) of a lossy cell
+  std::string_view text;              // the document's text (UTF-8) of a lossy cell
+  bool line_ends = false;             // its value held line ends, written as blanks
+  std::string_view value;             // the value placed, when grouped
+  std::string_view ungrouped;         // the value before the thousands separators, when grouped
+  const Line* comma_entry = nullptr;  // the COMMA_INSERT line that listed the field
 };
 
 class FillObserver {

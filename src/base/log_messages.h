@@ -13,6 +13,9 @@ inline constexpr const char* kConfigurationMissing = "ERROR: El archivo Cfg NO s
 inline constexpr const char* kOutputNotWritten = "ERROR: No se pudo escribir el archivo de salida:";
 // The detail after kOutputNotWritten when the output is one of the run's own files (%s).
 inline constexpr const char* kOutputIsRunFile = "es el mismo archivo que: %s";
+// The detail after kOutputNotWritten when the output holds placeholders and the template none.
+inline constexpr const char* kOutputLooksLikeTemplate =
+    "parece una plantilla; \277se invirtieron los argumentos?";
 
 // The fill.
 inline constexpr const char* kXPathFailed = "WARNING: La instruccion XPATH no gener\363 resultados";

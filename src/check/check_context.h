@@ -39,6 +39,11 @@ void explain_placeholders(CheckContext& check);
 void explain_tables(CheckContext& check);
 void explain_unused_configuration(CheckContext& check);
 
+// The file line of a COMMA_INSERT entry, 0 when it is not known; and the command that takes the
+// entry out of the configuration file.
+std::size_t comma_entry_line(const CheckContext& check, const Line* entry);
+Text without_comma_entry(const CheckContext& check, std::size_t line);
+
 // "<<" content ">>" as the template writes it.
 Text placeholder_text(std::string_view content);
 // The text of an element:attribute placeholder for the names, the element between quotes when

@@ -177,6 +177,7 @@ class Check {
                              error != nullptr ? static_cast<std::size_t>(error->int2) : 0,
                              "document", xml_error_message() + " (" + ends + ")"),
                status);
+        explain_swapped_document();
         return finish(nullptr);
       }
       case PrepareStep::Template:
@@ -185,6 +186,10 @@ class Check {
         explain_missing_configuration(ends, status);
         return std::nullopt;
       case PrepareStep::Output:
+        if (failure.looks_like_template) {
+          explain_swapped_output(ends_with, status);
+          return std::nullopt;
+        }
         ending(findings_.add(Severity::Error, kCommandLine, 3, 0, "argument",
                              "the output " + Text(request_.output) + " is the same file as " +
                                  Text(failure.replaced) + ": ruvo writes nothing and " + ends_with +
@@ -195,6 +200,34 @@ class Check {
         break;
     }
     return std::nullopt;
+  }
+
+  // The output holds placeholders and the template none: ruvo refuses to replace it.
+  void explain_swapped_output(const Text& ends_with, int status) {
+    Finding& finding = ending(
+        findings_.add(Severity::Error, kCommandLine, 3, 0, "argument",
+                      "the output " + Text(request_.output) +
+                          " holds placeholders and the template " + Text(request_.template_path) +
+                          " none: they look swapped, so ruvo writes nothing and " + ends_with +
+                          "; give the template second and the output third"),
+        status);
+    finding.fix_kind = FixKind::Arguments;
+    finding.fix = arguments_swapped(table_, count_, 2, 3);
+  }
+
+  // The XML input does not parse: when the template is an XML document, the two look swapped.
+  void explain_swapped_document() {
+    NamespaceDeclarations declarations;
+    if (!read_input_document(request_.template_path, declarations)) {
+      return;
+    }
+    Finding& finding =
+        findings_.add(Severity::Warning, kCommandLine, 1, 0, "argument",
+                      "the XML input " + Text(request_.xml) + " does not parse, but the template " +
+                          Text(request_.template_path) +
+                          " is an XML document: the first two arguments look swapped");
+    finding.fix_kind = FixKind::Arguments;
+    finding.fix = arguments_swapped(table_, count_, 1, 2);
   }
 
   void explain_missing_configuration(const Text& ends, int status) {

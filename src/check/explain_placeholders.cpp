@@ -123,18 +123,30 @@ Text node_test_like(std::string_view step) {
   return Text();
 }
 
+// The name between apostrophes, as a placeholder quotes a prefixed one.
+Text quoted(std::string_view name) {
+  Text text;
+  text.reserve(name.size() + 2);
+  text += '\'';
+  text += name;
+  text += '\'';
+  return text;
+}
+
 // The bare-element placeholder for a name: quoted whole when it holds a colon, which would
 // otherwise make an element:attribute pair of it.
 Text bare_text(std::string_view name) {
-  return name.find(':') != std::string_view::npos ? placeholder_text("'" + Text(name) + "'")
-                                                  : placeholder_text(name);
+  return placeholder_text(name.find(':') != std::string_view::npos ? quoted(name) : Text(name));
 }
 
 // Writes findings for one placeholder at its place.
 class Explainer {
  public:
-  Explainer(CheckContext& check, const PlaceholderRecord& record)
-      : check_(check), record_(record), shown_(placeholder_text(record.content)) {}
+  Explainer(CheckContext& check, std::size_t index)
+      : check_(check),
+        index_(index),
+        record_(check.run.placeholders()[index]),
+        shown_(placeholder_text(record_.content)) {}
 
   Finding& warn(std::string_view kind, const Text& message) {
     return add(Severity::Warning, kind, message);
@@ -250,7 +262,7 @@ class Explainer {
   void offer_path(Finding& finding, const Text& path) {
     if (record_.kind == PlaceholderKind::XPath && !path.empty() && path.front() == '/' &&
         check_.probe.first_node(path) != nullptr) {
-      offer(finding, placeholder_text("{" + path + "}"));
+      offer(finding, placeholder_text(enclosed("{", path, "}")));
     }
   }
 
@@ -310,7 +322,7 @@ class Explainer {
               "(element \"" +
               element + "\", attribute \"" + attribute + "\"); for an expression write <<{...}>>");
       if (content.front() == '/' && check_.probe.first_node(content) != nullptr) {
-        offer(finding, placeholder_text("{" + Text(content) + "}"));
+        offer(finding, placeholder_text(enclosed("{", content, "}")));
       }
     }
   }
@@ -323,7 +335,48 @@ class Explainer {
     }
   }
 
+  // The placeholders the value brought, which the scan met right after it on its line.
+  Text placeholders_brought() const {
+    const List<PlaceholderRecord>& all = check_.run.placeholders();
+    Text brought;
+    for (std::size_t i = index_ + 1; i < all.size(); ++i) {
+      if (!all[i].brought_in || all[i].place.line != record_.place.line) {
+        break;
+      }
+      brought += (brought.empty() ? "" : ", ") + placeholder_text(all[i].content);
+    }
+    return brought;
+  }
+
+  void explain_value_text() {
+    const std::string_view value = record_.written;
+    if (value.find_first_of("\r\n") != std::string_view::npos) {
+      std::size_t lines = 1;
+      for (std::size_t i = 0; i < value.size(); ++i) {
+        const bool crlf = value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n';
+        lines += (value[i] == '\n' || value[i] == '\r') && !crlf ? 1 : 0;
+      }
+      warn("line-end", shown_ + " places a value that holds line ends, so it prints as " +
+                           number(lines) + " lines: \"" + one_line(value) + "\"");
+    }
+    if (const Text brought = placeholders_brought(); !brought.empty()) {
+      warn("placeholder-in-value",
+           shown_ + " places a value that holds placeholder text, which ruvo fills in its turn: " +
+               brought + "; an environment placeholder in a document's value is not read");
+    }
+    if (record_.grouped && !is_plain_number(record_.ungrouped)) {
+      Finding& finding =
+          warn("comma-insert", shown_ + " is listed in COMMA_INSERT, but " +
+                                   grouping_changes(record_.ungrouped, record_.value));
+      if (const std::size_t line = comma_entry_line(check_, record_.comma_entry); line > 0) {
+        finding.fix_kind = FixKind::Command;
+        finding.fix = without_comma_entry(check_, line);
+      }
+    }
+  }
+
   void explain_found() {
+    explain_value_text();
     if (record_.lossy) {
       warn("latin1-loss", shown_ + " holds characters that Latin-1 cannot hold (" + record_.lost +
                               "); they come out as \"?\": \"" + one_line(record_.value) + "\"");
@@ -455,7 +508,7 @@ class Explainer {
     }
     Finding& finding = warn(kind_name(record_.kind), message);
     if (!best.empty()) {
-      offer(finding, placeholder_text("%" + best + "%"));
+      offer(finding, placeholder_text(enclosed("%", best, "%")));
     }
   }
 
@@ -502,6 +555,12 @@ class Explainer {
         // The status and the log line are added where the fill's outcome is known.
         add(Severity::Error, kind_name(record_.kind),
             shown_ + ": the node found has no text to give, and ruvo writes no output");
+        return;
+      case ValueReason::NotRead:
+        warn(kind_name(record_.kind),
+             shown_ +
+                 " comes out empty: a value from the document brought it, and ruvo never "
+                 "reads the environment for a supplier's text");
         return;
       case ValueReason::LineLimit:
         warn("line-limit", shown_ + ": the line reached " + number(kMaxPlaceholdersPerLine) +
@@ -551,6 +610,7 @@ class Explainer {
   }
 
   CheckContext& check_;
+  std::size_t index_;
   const PlaceholderRecord& record_;
   Text shown_;
 };
@@ -562,14 +622,15 @@ Text placeholder_text(std::string_view content) {
 }
 
 Text pair_text(std::string_view element, std::string_view attribute) {
-  const bool quoted = element.find(':') != std::string_view::npos;
-  return placeholder_text((quoted ? "'" + Text(element) + "'" : Text(element)) + ":" +
-                          Text(attribute));
+  Text content = element.find(':') != std::string_view::npos ? quoted(element) : Text(element);
+  content += ':';
+  content += attribute;
+  return placeholder_text(content);
 }
 
 void explain_placeholders(CheckContext& check) {
-  for (const PlaceholderRecord& record : check.run.placeholders()) {
-    Explainer(check, record).explain();
+  for (std::size_t index = 0; index < check.run.placeholders().size(); ++index) {
+    Explainer(check, index).explain();
   }
 }
 

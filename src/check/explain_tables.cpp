@@ -3,6 +3,7 @@
 #include "base/log_messages.h"
 #include "base/run_log.h"
 #include "check/check_context.h"
+#include "check/inputs.h"
 #include "tables/column_table.h"
 #include "tables/master_definition.h"
 
@@ -194,6 +195,21 @@ class TableExplainer {
         at_template(Severity::Warning, shown_ + ": " + which + " is empty in every row (" +
                                            number(record.rows) + " rows)");
       }
+      if (tally.line_ends > 0) {
+        at_template(Severity::Warning, shown_ + ": " + which + " holds line ends in " +
+                                           number(tally.line_ends) +
+                                           " rows: a cell is one line, so each is written as a "
+                                           "blank");
+      }
+      if (!tally.first_ungrouped.empty()) {
+        Finding& finding = at_template(
+            Severity::Warning, shown_ + ": " + which + " is listed in COMMA_INSERT, but " +
+                                   grouping_changes(tally.first_ungrouped, tally.first_grouped));
+        if (const std::size_t line = comma_entry_line(check_, tally.first_entry); line > 0) {
+          finding.fix_kind = FixKind::Command;
+          finding.fix = without_comma_entry(check_, line);
+        }
+      }
       if (tally.lossy > 0) {
         at_template(Severity::Warning, shown_ + ": " + which +
                                            " holds characters that Latin-1 cannot hold (" +
@@ -218,6 +234,26 @@ bool section_used(const CheckContext& check, const LineList* section) {
 }
 
 }  // namespace
+
+std::size_t comma_entry_line(const CheckContext& check, const Line* entry) {
+  const LineList* comma_section = check.configuration.comma_section();
+  if (comma_section == nullptr || entry == nullptr) {
+    return 0;
+  }
+  const auto header = check.places.header_line.find(comma_section);
+  std::size_t index = 0;
+  for (const Line& line : comma_section->lines()) {
+    if (&line == entry) {
+      return header == check.places.header_line.end() ? 0 : header->second + index;
+    }
+    ++index;
+  }
+  return 0;
+}
+
+Text without_comma_entry(const CheckContext& check, std::size_t line) {
+  return "sed -i '" + number(line) + "d' " + shell_path(check.config_path);
+}
 
 void explain_tables(CheckContext& check) {
   for (const TableRecord& table : check.run.tables()) {

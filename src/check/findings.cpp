@@ -48,6 +48,8 @@ const char* fix_kind_name(FixKind kind) {
       return "argument";
     case FixKind::Command:
       return "command";
+    case FixKind::Arguments:
+      return "arguments";
     case FixKind::None:
       break;
   }
@@ -137,6 +139,15 @@ void Findings::sort_by_place() {
   findings_ = std::move(sorted);
 }
 
+Text enclosed(std::string_view open, std::string_view text, std::string_view close) {
+  Text whole;
+  whole.reserve(open.size() + text.size() + close.size());
+  whole += open;
+  whole += text;
+  whole += close;
+  return whole;
+}
+
 Text number(std::size_t n) {
   char digits[24];
   std::snprintf(digits, sizeof digits, "%zu", n);
@@ -196,6 +207,40 @@ std::pair<std::uint32_t, std::size_t> decode(std::string_view text, std::size_t 
 }
 
 }  // namespace
+
+bool is_plain_number(std::string_view value) {
+  const std::size_t first = value.find_first_not_of(' ');
+  const std::size_t last = value.find_last_not_of(' ');
+  if (first == std::string_view::npos) {
+    return false;
+  }
+  value = value.substr(first, last - first + 1);
+  bool sign = false;
+  bool currency = false;
+  bool point = false;
+  bool digit = false;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if ((c == '-' || c == '+') && !sign && !digit) {
+      sign = true;
+    } else if ((c == '$' || byte == 0xA3 || byte == 0xA5) && !currency && !digit) {
+      currency = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+Text grouping_changes(std::string_view before, std::string_view after) {
+  return enclosed("\"", before, "\"") +
+         " is no plain number, and the thousands separators change what it says: it becomes " +
+         enclosed("\"", after, "\"") + "; list only numbers in COMMA_INSERT";
+}
 
 Text characters_lost(std::string_view utf8) {
   constexpr std::size_t kMostShown = 10;

@@ -23,9 +23,10 @@ enum class Severity { Note, Warning, Error };
 // A change that mends a finding, offered only where ruvo-check made sure it does.
 enum class FixKind {
   None,
-  Replace,   // the placeholder at the finding's place becomes the fix's text
-  Argument,  // the argument at fix_argument becomes the fix's text (added, one past the last)
-  Command,   // a shell command, run in the folder of the call
+  Replace,    // the placeholder at the finding's place becomes the fix's text
+  Argument,   // the argument at fix_argument becomes the fix's text (added, one past the last)
+  Command,    // a shell command, run in the folder of the call
+  Arguments,  // the call's arguments become the fix's text (words as a shell splits them)
 };
 
 struct Finding {
@@ -64,8 +65,20 @@ void print_findings(std::FILE* out, const Findings& findings, bool json, std::st
 // A count as text.
 Text number(std::size_t n);
 
+// The text between open and close: "\"" + text + "\"" built without a temporary (GCC 12's -O3
+// takes a one-byte literal before a string for an overlapping copy).
+Text enclosed(std::string_view open, std::string_view text, std::string_view close);
+
 // Latin-1 bytes as UTF-8, for the terminal and for JSON.
 Text latin1_as_utf8(std::string_view latin1);
+
+// Whether thousands separators keep what the Latin-1 value says: a plain number (digits with at
+// most one '.', an optional sign and one of $ £ ¥), which grouping only makes easier to read.
+// "€ 12,50" would become "1,250".
+bool is_plain_number(std::string_view value);
+
+// What grouping did to a value that is no plain number, as a message's end.
+Text grouping_changes(std::string_view before, std::string_view after);
 
 // The characters of the UTF-8 text that Latin-1 cannot hold, each once, by code point:
 // "U+017C, U+015A"; a malformed byte as "byte 0xC3".

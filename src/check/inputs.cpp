@@ -37,12 +37,12 @@ Text known_options() {
 Text value_also_option(const OptionSpec& taker, const char* value, const OptionSpec& option) {
   Text taken = taker.effect == OptionEffect::Configuration
                    ? "the configuration is read from the file \"" + Text(value) + "\""
-                   : "\"" + Text(value) + "\" is read as its row count (0 rows)";
+                   : enclosed("\"", value, "\"") + " is read as its row count (0 rows)";
   const Text applied = option.effect == OptionEffect::XmlMode    ? "Xml mode is on"
                        : option.effect == OptionEffect::TextMode ? "Text mode is on"
                        : option.effect == OptionEffect::Help     ? "ruvo prints its help and stops"
                                                                  : "it applies too";
-  return "\"" + Text(taker.word) + "\" takes the next argument, \"" + Text(value) +
+  return enclosed("\"", taker.word, "\"") + " takes the next argument, \"" + Text(value) +
          "\", as its value, and ruvo still reads that argument as the option " + Text(option.word) +
          ": " + taken + ", and " + applied;
 }
@@ -159,15 +159,15 @@ void check_arguments(Findings& findings, const ArgTable& table, int count) {
     const bool has_next = i + 1 < count;
     if (!has_next && option->effect == OptionEffect::Configuration) {
       findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
-                   "\"" + Text(argument) +
-                       "\" is the last argument, so it names no file: the configuration is "
+                   enclosed("\"", argument, "\"") +
+                       " is the last argument, so it names no file: the configuration is "
                        "read from " +
                        Text(kDefaultConfigPath));
     }
     if (has_next && option->effect == OptionEffect::Preview && !is_number(table.at(i + 1)) &&
         !is_option_word(table.at(i + 1))) {
       findings.add(Severity::Warning, kCommandLine, position + 1, 0, "argument",
-                   "\"" + Text(argument) + "\" reads the next argument, \"" +
+                   enclosed("\"", argument, "\"") + " reads the next argument, \"" +
                        Text(table.at(i + 1)) +
                        "\", as its row count: it is no number, so 0 rows are kept");
     }
@@ -276,18 +276,37 @@ Text file_like(std::string_view path) {
   return Text(path.substr(0, slash + 1)) + best;
 }
 
-Text shell_path(std::string_view path) {
-  const Text plain = !path.empty() && path.front() == '-' ? "./" + Text(path) : Text(path);
+namespace {
+
+Text shell_word(std::string_view word) {
   constexpr std::string_view kSafe =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._/-+,=@%:";
-  if (!plain.empty() && plain.find_first_not_of(kSafe) == Text::npos) {
-    return plain;
+  if (!word.empty() && word.find_first_not_of(kSafe) == std::string_view::npos) {
+    return Text(word);
   }
   Text quoted = "'";
-  for (const char c : plain) {
+  for (const char c : word) {
     quoted += c == '\'' ? Text("'\\''") : Text(1, c);
   }
   return quoted + "'";
+}
+
+}  // namespace
+
+Text shell_path(std::string_view path) {
+  return shell_word(!path.empty() && path.front() == '-' ? "./" + Text(path) : Text(path));
+}
+
+Text arguments_swapped(const ArgTable& table, int count, int a, int b) {
+  Text words;
+  for (int position = 1; position <= count; ++position) {
+    const int from = position == a ? b : position == b ? a : position;
+    if (!words.empty()) {
+      words += ' ';
+    }
+    words += shell_word(table.at(from - 1));
+  }
+  return words;
 }
 
 }  // namespace ruvo::check

@@ -26,4 +26,8 @@ Text file_like(std::string_view path);
 // A file's path as a shell command's argument: quoted, and never read as an option (-x as ./-x).
 Text shell_path(std::string_view path);
 
+// The call's arguments as shell words, with the arguments at positions a and b (from 1)
+// swapped: the arguments a fix would have the call give.
+Text arguments_swapped(const ArgTable& table, int count, int a, int b);
+
 }  // namespace ruvo::check

@@ -43,6 +43,9 @@ void RunObserver::placeholder(const PlaceholderReport& report) {
   PlaceholderRecord& record = placeholders_.emplace_back();
   record.kind = report.kind;
   record.place = place_of(report.line, report.column, report.content);
+  if (report.brought_in) {
+    record.place.column = 0;  // it stands nowhere in the template, whatever text it shares
+  }
   record.content = Text(report.content);
   record.expression = report.kind == PlaceholderKind::Environment ? Text(report.expression)
                                                                   : latin1_of(report.expression);
@@ -53,6 +56,9 @@ void RunObserver::placeholder(const PlaceholderReport& report) {
   record.written = Text(report.written);
   record.error = latin1_of(report.error);
   record.grouped = report.grouped;
+  record.ungrouped = Text(report.ungrouped);
+  record.comma_entry = report.comma_entry;
+  record.brought_in = report.brought_in;
   record.lossy = report.lossy;
   record.lost = report.lossy ? characters_lost(report.source) : Text();
   if (report.qualification != nullptr) {
@@ -116,6 +122,13 @@ void RunObserver::table_cell(const CellReport& cell) {
       break;
   }
   tally.lossy += cell.lossy ? 1 : 0;
+  tally.line_ends += cell.line_ends ? 1 : 0;
+  if (!cell.ungrouped.empty() && tally.first_ungrouped.empty() &&
+      !is_plain_number(cell.ungrouped)) {
+    tally.first_grouped = Text(cell.value);
+    tally.first_ungrouped = Text(cell.ungrouped);
+    tally.first_entry = cell.comma_entry;
+  }
   // Enough of the lossy cells' texts to name what they lose, however many rows there are.
   constexpr std::size_t kLostTextKept = 4096;
   if (cell.lossy && tally.lost_texts.size() < kLostTextKept) {

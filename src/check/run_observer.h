@@ -34,8 +34,11 @@ struct PlaceholderRecord {
   Text written;  // as the output has it (entity-encoded in Xml mode)
   Text error;    // libxml2's message, Latin-1
   bool grouped = false;
+  Text ungrouped;                     // the value before the thousands separators, when grouped
+  const Line* comma_entry = nullptr;  // the COMMA_INSERT line that matched, when grouped
   bool lossy = false;
-  Text lost;  // the characters lost, by code point (characters_lost)
+  Text lost;                // the characters lost, by code point (characters_lost)
+  bool brought_in = false;  // it came with a document value placed before on its line
   // The path qualification read and what it did to it, for XPath and bare-element placeholders.
   Text path;
   QualifyTrace qualification;
@@ -48,8 +51,14 @@ struct FieldTally {
   std::size_t missing = 0;
   std::size_t lossy = 0;
   Text lost_texts;                    // the document's texts (UTF-8) of the first lossy cells
+  std::size_t line_ends = 0;          // rows whose value held line ends
   std::size_t first_carried_row = 0;  // from 1
   bool grouped = false;
+  // The first grouped value that is no plain number, its text before the separators and the
+  // COMMA_INSERT line that matched.
+  Text first_grouped;
+  Text first_ungrouped;
+  const Line* first_entry = nullptr;
 };
 
 struct LevelRecord {

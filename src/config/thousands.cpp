@@ -77,10 +77,10 @@ void report_match(FillObserver* observer, const Line& entry) {
 
 }  // namespace
 
-bool is_comma_pair(const LineList* comma_section, std::string_view element,
-                   std::string_view attribute, FillObserver* observer) {
+const Line* comma_pair_entry(const LineList* comma_section, std::string_view element,
+                             std::string_view attribute, FillObserver* observer) {
   if (comma_section == nullptr) {
-    return false;
+    return nullptr;
   }
   for (const Line& line : entries(*comma_section)) {
     const std::string_view entry = line.view();
@@ -91,23 +91,33 @@ bool is_comma_pair(const LineList* comma_section, std::string_view element,
     if (equal_unquoted_folded(entry.substr(0, split), element) &&
         equal_unquoted_folded(entry.substr(split + 1), attribute)) {
       report_match(observer, line);
-      return true;
+      return &line;
     }
   }
-  return false;
+  return nullptr;
 }
 
-bool is_comma_text(const LineList* comma_section, std::string_view text, FillObserver* observer) {
+const Line* comma_text_entry(const LineList* comma_section, std::string_view text,
+                             FillObserver* observer) {
   if (comma_section == nullptr) {
-    return false;
+    return nullptr;
   }
   for (const Line& line : entries(*comma_section)) {
     if (equal_folded(line.view(), text)) {
       report_match(observer, line);
-      return true;
+      return &line;
     }
   }
-  return false;
+  return nullptr;
+}
+
+bool is_comma_pair(const LineList* comma_section, std::string_view element,
+                   std::string_view attribute, FillObserver* observer) {
+  return comma_pair_entry(comma_section, element, attribute, observer) != nullptr;
+}
+
+bool is_comma_text(const LineList* comma_section, std::string_view text, FillObserver* observer) {
+  return comma_text_entry(comma_section, text, observer) != nullptr;
 }
 
 bool format_thousands_into(char* value, TextBufferPtr& result) {

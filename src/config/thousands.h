@@ -23,6 +23,11 @@ bool is_comma_pair(const LineList* comma_section, std::string_view element,
 // True when a line of the section equals the whole text. The section may be none.
 bool is_comma_text(const LineList* comma_section, std::string_view text,
                    FillObserver* observer = nullptr);
+// The same, giving the line that matched (none when none does).
+const Line* comma_pair_entry(const LineList* comma_section, std::string_view element,
+                             std::string_view attribute, FillObserver* observer = nullptr);
+const Line* comma_text_entry(const LineList* comma_section, std::string_view text,
+                             FillObserver* observer = nullptr);
 
 // Trims the value in place, then gives sign, currency symbol ('$', 0xA3, 0xA5), the integer
 // digits grouped by ',' in threes and the fractional part unchanged: 1234567.891 gives

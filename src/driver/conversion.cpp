@@ -94,6 +94,13 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
         log_detail(run.log, format_message(log_messages::kOutputIsRunFile, replaced));
         return StepFailure{step, fail(kExitOutputNotWritten), replaced};
       }
+      if (output_looks_like_template(request.output, *preparation.template_lines)) {
+        static_cast<void>(output_not_written(request.output, run.log));
+        log_detail(run.log, log_messages::kOutputLooksLikeTemplate);
+        StepFailure failure{step, fail(kExitOutputNotWritten)};
+        failure.looks_like_template = true;
+        return failure;
+      }
       return std::nullopt;
     case PrepareStep::Done:
       break;

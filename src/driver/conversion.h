@@ -1,7 +1,8 @@
 // One document's conversion, in three phases that every program calls:
 //
 //   prepare  the checks and loads in their fixed order (the XML input can be read, it parses,
-//            the template, the configuration, the output is none of the run's own files),
+//            the template, the configuration, the output is none of the run's own files and
+//            no template either),
 //            stopping at the first step that fails, which it names with its outcome;
 //   fill     the template filled in place, streaming final lines to an output or to none;
 //   write    what the fill left, written, and the output put in place.
@@ -58,11 +59,13 @@ struct Outcome {
 enum class PrepareStep { XmlInput, Document, Template, Configuration, Output, Done };
 
 // A step that failed: how the run ends there (its log lines are written), and for the output
-// step the run's file that the output is.
+// step the run's file that the output is, or that the output looks like a template while the
+// template holds no placeholder (the arguments swapped).
 struct StepFailure {
   PrepareStep step = PrepareStep::Done;
   Outcome outcome{0, false};
   const char* replaced = nullptr;
+  bool looks_like_template = false;
 };
 
 // What the steps loaded, owned here, and how far they got.

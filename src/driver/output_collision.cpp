@@ -6,6 +6,7 @@
 
 #include "text/file_handle.h"
 #include "text/text_buffer.h"
+#include "text/text_file.h"
 
 namespace ruvo {
 
@@ -50,6 +51,47 @@ bool same_place(const char* a, const char* b) {
 }
 
 }  // namespace
+
+bool holds_placeholder(std::string_view line) {
+  const std::size_t open = line.find("<<");
+  return open != std::string_view::npos && line.find(">>", open + 2) != std::string_view::npos;
+}
+
+bool output_looks_like_template(const char* output_path, const LineList& template_lines) {
+  for (const Line& line : template_lines.lines()) {
+    if (holds_placeholder(line.view())) {
+      return false;
+    }
+  }
+  struct stat output;
+  if (stat(output_path, &output) != 0 || !S_ISREG(output.st_mode)) {
+    return false;
+  }
+  FilePtr file(std::fopen(output_path, "rb"));
+  if (!file) {
+    return false;
+  }
+  // The file is read in blocks; a line's state carries from one block to the next.
+  char block[kReadChunkSize];
+  bool opened = false;  // the line so far holds a "<<"
+  char previous = '\0';
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file.get())) > 0;) {
+    for (std::size_t i = 0; i < got; ++i) {
+      const char c = block[i];
+      if (c == '\n') {
+        opened = false;
+      } else if (c == '<' && previous == '<' && !opened) {
+        opened = true;
+        previous = '\0';  // "<<<" opens once; the ">>" must follow the pair
+        continue;
+      } else if (c == '>' && previous == '>' && opened) {
+        return true;
+      }
+      previous = c;
+    }
+  }
+  return false;
+}
 
 const char* file_replaced_by_output(const char* output_path, std::initializer_list<RunFile> files) {
   struct stat output;

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <string_view>
+
+#include "text/line_list.h"
 
 namespace ruvo {
 
@@ -22,5 +25,13 @@ struct RunFile {
 // not exist yet replaces nothing, unless it names the place of a file the run makes; one that
 // is not a regular file (a device such as /dev/null) replaces nothing.
 const char* file_replaced_by_output(const char* output_path, std::initializer_list<RunFile> files);
+
+// Whether a line holds a placeholder: a "<<" followed on it by ">>".
+bool holds_placeholder(std::string_view line);
+
+// Whether the output looks like the template the arguments were meant to name: an existing
+// regular file that holds a placeholder while the template holds none ("ruvo in.xml out.txt
+// template.txt" with an out.txt of an earlier run). Such an output is not replaced.
+bool output_looks_like_template(const char* output_path, const LineList& template_lines);
 
 }  // namespace ruvo

@@ -1,5 +1,6 @@
 #include "fill/scan_line.h"
 
+#include <algorithm>
 #include <new>
 
 namespace ruvo {
@@ -34,18 +35,90 @@ bool ScanLine::keep_apart(std::size_t start, std::size_t end, std::string_view v
   return true;
 }
 
-bool ScanLine::place(std::size_t start, std::size_t end, std::string_view value) {
+bool ScanLine::place(std::size_t start, std::size_t end, std::string_view value,
+                     bool from_document) {
+  const std::size_t settled_start = settled_position(start);
+  const std::size_t settled_end = settled_position(end);
   if (can_keep_apart(start, end, value) && keep_apart(start, end, value)) {
+    note_replacement(settled_start, settled_end, value.size(), false);
     resume_ = end + 1;
     return true;
   }
-  const std::size_t settled_start = settled_position(start);
-  const std::size_t settled_end = settled_position(end);
   if (!make_whole() || !line_replace_span(line_, settled_start, settled_end, value)) {
     return false;
   }
+  note_replacement(settled_start, settled_end, value.size(), from_document && !value.empty());
   resume_ = settled_start > 0 ? settled_start - 1 : 0;
   return true;
+}
+
+void ScanLine::note_replacement(std::size_t start, std::size_t end, std::size_t size,
+                                bool brought) {
+  if (brought_.empty() && !brought) {
+    return;
+  }
+  // Stretches after the span move with it; one that reaches into the span takes in the value,
+  // which replaced text it brought.
+  const std::size_t after = start + size;
+  Stretch value{start, after};
+  bool joined = brought;
+  auto kept = brought_.begin();
+  for (Stretch& stretch : brought_) {
+    if (stretch.end <= start) {
+      *kept++ = stretch;
+    } else if (stretch.begin > end) {
+      *kept++ = {stretch.begin - (end + 1) + after, stretch.end - (end + 1) + after};
+    } else {
+      value = {std::min(value.begin, stretch.begin),
+               std::max(after, stretch.end > end + 1 ? stretch.end - (end + 1) + after : after)};
+      joined = true;
+    }
+  }
+  brought_.erase(kept, brought_.end());
+  if (!joined) {
+    return;
+  }
+  try {
+    const auto place = std::find_if(brought_.begin(), brought_.end(),
+                                    [&](const Stretch& stretch) { return stretch.begin > start; });
+    brought_.insert(place, value);
+  } catch (const std::bad_alloc&) {
+    all_brought_ = true;
+  }
+}
+
+bool ScanLine::brought_in(std::size_t start, std::size_t end) const {
+  if (all_brought_) {
+    return true;
+  }
+  const std::size_t first = settled_position(start);
+  const std::size_t last = settled_position(end);
+  return std::any_of(brought_.begin(), brought_.end(), [&](const Stretch& stretch) {
+    return stretch.begin <= last && stretch.end > first;
+  });
+}
+
+ValueSurroundings ScanLine::surroundings(std::size_t start, std::size_t end) const {
+  ValueSurroundings around;
+  const std::string_view own = text();
+  around.follow = own.substr(std::min(end + 1, own.size()), kLongestMarker);
+  // The line made whole is done_ followed by the own text from consumed_ on.
+  const std::size_t settled = settled_position(start);
+  const auto at = [&](std::size_t position) {
+    return position < done_.size() ? done_[position] : own[position - done_.size() + consumed_];
+  };
+  std::size_t begin = settled;
+  while (begin > 0 && settled - begin < kLongestMarker && at(begin - 1) != '\n' &&
+         at(begin - 1) != '\r') {
+    --begin;
+  }
+  around.lead_known = begin == 0 || at(begin - 1) == '\n' || at(begin - 1) == '\r';
+  if (around.lead_known) {
+    for (std::size_t position = begin; position < settled; ++position) {
+      around.lead[around.lead_size++] = at(position);
+    }
+  }
+  return around;
 }
 
 bool ScanLine::make_whole() {
@@ -67,6 +140,8 @@ bool ScanLine::move_to(Line* next) {
   line_ = next;
   resume_ = 0;
   handled_ = 0;
+  brought_.clear();
+  all_brought_ = false;
   return true;
 }
 

@@ -14,7 +14,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "tables/marker_guard.h"
 #include "text/line_list.h"
 #include "text/tracked_memory.h"
 
@@ -38,9 +40,18 @@ class ScanLine {
 
   // Puts the value in place of the span [start, end] of the line's own text and sets where the
   // scan goes on: right after the span when the value is kept apart, else right before the
-  // value, where a '<' before it and one starting it make a placeholder. False when memory is
-  // short.
-  [[nodiscard]] bool place(std::size_t start, std::size_t end, std::string_view value);
+  // value, where a '<' before it and one starting it make a placeholder. A value from the
+  // document is remembered as such where it stands. False when memory is short.
+  [[nodiscard]] bool place(std::size_t start, std::size_t end, std::string_view value,
+                           bool from_document = false);
+
+  // Whether a byte of the span [start, end] of the line's own text came with a value from the
+  // document placed before on this line: text a supplier wrote, not the template's author.
+  bool brought_in(std::size_t start, std::size_t end) const;
+
+  // What stands around the span [start, end] of the line's own text on the output line a value
+  // in its place lands on (line ends inside the line came with values placed before).
+  ValueSurroundings surroundings(std::size_t start, std::size_t end) const;
 
   // Makes the line whole: the kept text followed by the rest of its own text. False (the line
   // and what was kept unchanged) when memory is short.
@@ -54,6 +65,9 @@ class ScanLine {
  private:
   bool can_keep_apart(std::size_t start, std::size_t end, std::string_view value) const;
   bool keep_apart(std::size_t start, std::size_t end, std::string_view value);
+  // The brought-in stretches after the span [start, end] of the line made whole became size
+  // bytes, and the value's own when it is one.
+  void note_replacement(std::size_t start, std::size_t end, std::size_t size, bool brought);
   // Where a position of the line's own text stands in the line made whole.
   std::size_t settled_position(std::size_t position) const {
     return position - consumed_ + done_.size();
@@ -65,6 +79,14 @@ class ScanLine {
   std::size_t consumed_ = 0;  // bytes of the line's own text that done_ stands for
   std::size_t resume_ = 0;
   int handled_ = 0;
+  // Stretches [begin, end) of the line made whole that document values brought, in order. Only
+  // a value that may start a placeholder (it holds '<', so it is never kept apart) is noted.
+  struct Stretch {
+    std::size_t begin;
+    std::size_t end;
+  };
+  std::vector<Stretch, TrackedAllocator<Stretch>> brought_;
+  bool all_brought_ = false;  // memory for a stretch was short: the rest of the line counts
 };
 
 }  // namespace ruvo

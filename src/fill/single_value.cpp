@@ -17,13 +17,19 @@ namespace {
 
 // The value as it is placed: grouped by thousands when the section lists the key. When the
 // grouping cannot be had for lack of memory, the value is placed as it is.
+// The value before the separators stays in ungrouped (trimmed), for the observer's report.
 TextBufferPtr with_separators(const FillContext& fill, TextBufferPtr value, std::string_view key,
-                              bool& grouped) {
-  grouped = false;
-  if (value && is_comma_text(fill.comma_section, key, fill.run.observer)) {
+                              PlaceholderReport& told, TextBufferPtr& ungrouped) {
+  told.grouped = false;
+  const Line* entry =
+      value ? comma_text_entry(fill.comma_section, key, fill.run.observer) : nullptr;
+  if (entry != nullptr) {
     TextBufferPtr separated = format_thousands(value->data());
     if (separated) {
-      grouped = true;
+      told.grouped = true;
+      told.comma_entry = entry;
+      ungrouped = std::move(value);
+      told.ungrouped = ungrouped->view();
       return separated;
     }
   }
@@ -71,13 +77,23 @@ FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool 
       text = encoded->view();
     }
   }
+  // A value never begins a line the renderer would take for a table line.
+  const TextBufferPtr guarded = guarded_value(text, fill.scan.surroundings(span.start, span.end));
+  if (guarded) {
+    text = guarded->view();
+  }
   if (told != nullptr && fill.run.observer != nullptr) {
     told->line = fill.scan.line();
     told->column = span.start;
     told->written = text;
+    told->brought_in = fill.scan.brought_in(span.start, span.end);
     fill.run.observer->placeholder(*told);
   }
-  return fill.scan.place(span.start, span.end, text) ? FillStatus::Filled : FillStatus::OutOfMemory;
+  // What the document gives is remembered where it stands: an environment placeholder in it is
+  // a supplier's text, whose variable is never read.
+  const bool from_document = told != nullptr && told->kind != PlaceholderKind::Environment;
+  return fill.scan.place(span.start, span.end, text, from_document) ? FillStatus::Filled
+                                                                    : FillStatus::OutOfMemory;
 }
 
 FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, Span span) {
@@ -119,8 +135,9 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   if (!node_content) {
     return place_text(fill, span, "", true, &told);
   }
+  TextBufferPtr ungrouped;
   TextBufferPtr text =
-      with_separators(fill, content_to_latin1(node_content.get()), content.view(), told.grouped);
+      with_separators(fill, content_to_latin1(node_content.get()), content.view(), told, ungrouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
   tell_losses(fill, node_content.get(), told);
@@ -137,12 +154,18 @@ FillStatus fill_env_placeholder(FillContext& fill, const TextBuffer& content, Sp
   }
   TextBufferPtr name = text_buffer_from(content.view().substr(1, content.length() - 2));
   told.expression = view_of(name);
+  if (fill.scan.brought_in(span.start, span.end)) {
+    // A document value brought it: the machine's environment is not the supplier's to read.
+    told.reason = ValueReason::NotRead;
+    return place_text(fill, span, "", true, &told);
+  }
   const char* variable = name ? std::getenv(name->data()) : nullptr;
   if (variable == nullptr) {
     return place_text(fill, span, "", true, &told);
   }
+  TextBufferPtr ungrouped;
   TextBufferPtr text =
-      with_separators(fill, text_buffer_from(variable), content.view(), told.grouped);
+      with_separators(fill, text_buffer_from(variable), content.view(), told, ungrouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
   return place_text(fill, span, text ? text->view() : "", true, &told);
@@ -185,7 +208,8 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
                ? FillStatus::ElementFailed
                : FillStatus::OutOfMemory;
   }
-  TextBufferPtr text = with_separators(fill, std::move(value), name, told.grouped);
+  TextBufferPtr ungrouped;
+  TextBufferPtr text = with_separators(fill, std::move(value), name, told, ungrouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
   tell_losses(fill, node_content.get(), told);

@@ -56,9 +56,14 @@ FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::
     told.reason = trace.expression ? ValueReason::NoNode : ValueReason::NameTooLong;
     return place_text(fill, span, "", true, &told);
   }
-  if (is_comma_pair(fill.comma_section, element->view(), attribute->view(), observer)) {
+  TextBufferPtr ungrouped;
+  if (const Line* entry =
+          comma_pair_entry(fill.comma_section, element->view(), attribute->view(), observer)) {
     TextBufferPtr grouped = format_thousands(value->data());
+    told.comma_entry = entry;
     if (grouped) {
+      ungrouped = std::move(value);
+      told.ungrouped = ungrouped->view();
       value = std::move(grouped);
       told.grouped = true;
     }

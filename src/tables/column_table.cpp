@@ -29,6 +29,7 @@ struct ColumnField {
   bool plain_name = false;
   XmlXPathCompExprPtr compiled;
   bool grouped = false;  // listed in COMMA_INSERT with the table's element, or as {expression}
+  const Line* comma_entry = nullptr;  // the line that lists it
 };
 
 // A field line cut into its parts, as views into the line.
@@ -148,7 +149,8 @@ TextBufferPtr column_row_text(const Line* line) {
 // {expression} is compiled once; COMMA_INSERT lists it by its whole text, braces included.
 void prepare_expression_field(ColumnField& field, XPathContext& context, LineList* comma_section,
                               FillObserver* observer) {
-  field.grouped = is_comma_text(comma_section, field.attribute->view(), observer);
+  field.comma_entry = comma_text_entry(comma_section, field.attribute->view(), observer);
+  field.grouped = field.comma_entry != nullptr;
   field.compiled = compile_braced_expression(context, field.attribute->view());
 }
 
@@ -186,7 +188,9 @@ void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& 
     prepare_expression_field(field, context, comma_section, observer);
     return;
   }
-  field.grouped = is_comma_pair(comma_section, element.view(), field.attribute->view(), observer);
+  field.comma_entry =
+      comma_pair_entry(comma_section, element.view(), field.attribute->view(), observer);
+  field.grouped = field.comma_entry != nullptr;
   // ./@name with a plain name selects exactly the attribute of that name without prefix.
   field.plain_name = is_plain_ncname(field.attribute->view());
   if (!field.plain_name) {
@@ -266,6 +270,26 @@ CellSource read_field_value(XPathContext& context, ColumnField& field, TextBuffe
   return CellSource::Read;
 }
 
+// Tells the observer what the field's cell holds; a grouped value read just now has its
+// ungrouped text in scratch.
+void tell_cell(FillObserver& observer, std::size_t index, CellSource source,
+               const ColumnField& field, const TextBufferPtr& scratch, const CellLoss& loss) {
+  CellReport cell;
+  cell.field = index;
+  cell.source = source;
+  cell.grouped = field.grouped;
+  cell.lossy = loss.lossy;
+  cell.text = loss.lost_text();
+  const std::string_view value = field.value ? field.value->view() : std::string_view();
+  cell.line_ends = value.find_first_of("\r\n") != std::string_view::npos;
+  if (source == CellSource::Read && field.grouped && scratch) {
+    cell.value = value;
+    cell.ungrouped = scratch->view();
+    cell.comma_entry = field.comma_entry;
+  }
+  observer.table_cell(cell);
+}
+
 void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
                const TextBuffer& row_text, TextBufferPtr& scratch, FillObserver* observer) {
   if (observer != nullptr) {
@@ -277,7 +301,7 @@ void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
     const CellSource source =
         read_field_value(context, f->value, scratch, observer != nullptr ? &loss : nullptr);
     if (observer != nullptr) {
-      observer->table_cell({0, index, source, f->value.grouped, loss.lossy, loss.lost_text()});
+      tell_cell(*observer, index, source, f->value, scratch, loss);
     }
   }
   open_table_row(out, false, nullptr, row_text.view());

@@ -35,6 +35,7 @@ struct MasterField {
   const xmlNs* grouped_for = nullptr;
   bool grouped_known = false;
   bool grouped = false;
+  const Line* comma_entry = nullptr;  // the COMMA_INSERT line that lists it, while grouped
 };
 
 struct MasterLevel {

@@ -135,8 +135,9 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
   if (!node_name) {
     return false;
   }
-  field.grouped =
-      is_comma_pair(run.comma_section, node_name->view(), field.name->view(), run.observer);
+  field.comma_entry =
+      comma_pair_entry(run.comma_section, node_name->view(), field.name->view(), run.observer);
+  field.grouped = field.comma_entry != nullptr;
   field.grouped_for = node->ns;
   field.grouped_known = true;
   return field.grouped;
@@ -165,7 +166,8 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
   if (run.observer != nullptr) {
     run.loss.note(content.get());
   }
-  if (is_comma_text(run.comma_section, whole, run.observer)) {
+  field.comma_entry = comma_text_entry(run.comma_section, whole, run.observer);
+  if (field.comma_entry != nullptr) {
     return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
   }
   return run.scratch.get();
@@ -203,11 +205,24 @@ const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
   return nullptr;
 }
 
-void tell_cell(MasterRun& run, std::size_t depth, std::size_t index, const TextBuffer* text,
-               const TextBuffer* grouped) {
-  run.observer->table_cell({depth, index, text != nullptr ? CellSource::Read : CellSource::Missing,
-                            text != nullptr && text == grouped, text != nullptr && run.loss.lossy,
-                            text != nullptr ? run.loss.lost_text() : std::string_view()});
+void tell_cell(MasterRun& run, std::size_t depth, std::size_t index, const MasterField& field,
+               const TextBuffer* text, const TextBuffer* grouped) {
+  CellReport cell;
+  cell.level = depth;
+  cell.field = index;
+  cell.source = text != nullptr ? CellSource::Read : CellSource::Missing;
+  if (text != nullptr) {
+    cell.grouped = text == grouped;
+    cell.lossy = run.loss.lossy;
+    cell.text = run.loss.lost_text();
+    cell.line_ends = text->view().find_first_of("\r\n") != std::string_view::npos;
+    if (cell.grouped && run.scratch) {
+      cell.value = text->view();
+      cell.ungrouped = run.scratch->view();
+      cell.comma_entry = field.comma_entry;
+    }
+  }
+  run.observer->table_cell(cell);
   run.loss = CellLoss();
 }
 
@@ -224,7 +239,7 @@ void write_node_rows(MasterRun& run, MasterLevel& level, xmlNode* node, std::siz
     MasterField& field = f->value;
     const TextBuffer* text = cell_text(run, node, field);
     if (run.observer != nullptr) {
-      tell_cell(run, depth, index, text, run.grouped.get());
+      tell_cell(run, depth, index, field, text, run.grouped.get());
     }
     if (!opened) {
       open_table_row(run.out, c_flag, field.label.get(), run.row_text);

@@ -1,5 +1,6 @@
 #include "tables/table_output.h"
 
+#include "tables/marker_guard.h"
 #include "text/output_file.h"
 #include "xml/entity_encoding.h"
 #include "xml/xml_handles.h"
@@ -88,14 +89,17 @@ void write_table_cell(TableOutput& out, xmlDoc* document, bool c_flag, const Tex
   if (!c_flag) {
     write_joined_line(out, "~# ", view_of(label));
   }
+  // A cell is one line that begins with no marker, whatever its value holds.
+  const TextBufferPtr guarded = guarded_cell(view_of(value));
+  const std::string_view text = guarded ? guarded->view() : view_of(value);
   if (value != nullptr && out.mode == OutputMode::Xml) {
-    TextBufferPtr encoded = encode_entities(document, value->view());
+    TextBufferPtr encoded = encode_entities(document, text);
     if (encoded) {
       write_table_line(out, encoded->view());
       return;
     }
   }
-  write_table_line(out, view_of(value));
+  write_table_line(out, text);
 }
 
 }  // namespace ruvo

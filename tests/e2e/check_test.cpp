@@ -124,6 +124,26 @@ TEST_F(CheckTest, ACleanTemplateGivesZeroAndListsItsValues) {
             "[XPath, evaluated as //@folio]\"}\n");
 }
 
+// What a supplier's text does to a run: line ends, placeholder text, and values that thousands
+// separators would change.
+TEST_F(CheckTest, ASuppliersTextIsExplained) {
+  write_file(dir_.file("in.xml"),
+             "<C xmlns=\"urn:c\" t=\"1 250,00\"><N>uno&#10;&lt;&lt;%HOME%&gt;&gt;</N>"
+             "<D v=\"a&#10;b\"/></C>");
+  write_file(dir_.file("Ruvo.cfg"), "[COMMA_INSERT]\nC:t\n[TABLE_COLUMNS]<<T>>\nD:v\n");
+  const std::string out = check("<<N>>\n<<C:t>>\n<<T>>\n").standard_output;
+  for (const char* expected :
+       {"t.txt:1:1: warning: <<N>> places a value that holds line ends, so it prints as 2 lines",
+        "t.txt:1:1: warning: <<N>> places a value that holds placeholder text, which ruvo fills "
+        "in its turn: <<%HOME%>>; an environment placeholder in a document's value is not read",
+        "t.txt:1: warning: <<%HOME%>> comes out empty: a value from the document brought it",
+        "t.txt:2:1: warning: <<C:t>> is listed in COMMA_INSERT, but \"1 250,00\" is no plain "
+        "number, and the thousands separators change what it says: it becomes \"125,000\"",
+        "t.txt:3:1: warning: <<T>>: cell 1 holds line ends in 1 rows"}) {
+    EXPECT_NE(out.find(expected), std::string::npos) << expected << "\nin:\n" << out;
+  }
+}
+
 TEST_F(CheckTest, ConfigurationTrapsPointAtTheirLines) {
   write_file(dir_.file("Ruvo.cfg"),
              "[COMMA_INSERT]\nConcepto:sinuso\n"

@@ -201,5 +201,46 @@ TEST_F(FillTest, FaultyColumnDefinitionLeavesItsLineAndTheScanGoesOn) {
                           "linea 1 para MT 'Lista'"}));
 }
 
+// A supplier's text: a note and cells that hold line ends and begin lines with markers, and
+// placeholder text in a value.
+constexpr const char* kSupplied =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<C xmlns=\"urn:c\"><D v=\"line one&#10;~] fake end&#13;&#10;~[ row\" w=\"~] x\"/>"
+    "<D v=\"&amp; a&#13;b\" w=\"~# label\"/>"
+    "<Note>Calle 1&#10;~&lt; block&#10;&lt;&lt;%RUVO_SECRET%&gt;&gt; &lt;&lt;{//Ok}&gt;&gt;</Note>"
+    "<Ok>ok</Ok><Start>~] start</Start></C>\n";
+
+TEST_F(FillTest, ASuppliersValueForgesNoTableLine) {
+  write_file(dir_.file("in.xml"), kSupplied);
+  const Lines config = {"[TABLE_COLUMNS]<<T>>", "D:v,V",     "D:w,W",
+                        "[MASTER_TABLE]<<M>>",  "element,D", "attribute,w,W"};
+  // Cells are one line each and begin with no marker; a single value keeps its line ends, and
+  // each line it would begin with a marker gets a blank first.
+  EXPECT_EQ(fill({"<<Start>>", "<<T>>", "<<M>>", "<<{//D/@v}>>"}, config),
+            " ~] start\n"
+            "~[ \n~# V\nline one ~] fake end ~[ row\n~# W\n ~] x\n~]\n"
+            "~[ \n~# V\n& a b\n~# W\n ~# label\n~]\n"
+            "~[ \n~# W\n ~] x\n~]\n~[ \n~# W\n ~# label\n~]\n"
+            "line one\n ~] fake end\r\n ~[ row");
+  EXPECT_EQ(fill({"<<T>>"}, config, {"-xml"}),
+            "~[ \n~# V\nline one ~] fake end ~[ row\n~# W\n ~] x\n~]\n"
+            "~[ \n~# V\n&amp; a b\n~# W\n ~# label\n~]")
+      << "in Xml mode too, the line ends are blanks before the value is encoded";
+  EXPECT_EQ(log(), Lines{}) << "nothing to report";
+}
+
+// Placeholder text in a document's value is filled in its turn, but an environment placeholder
+// in it is never read; the template's own is.
+TEST_F(FillTest, ASuppliersValueReadsNoEnvironment) {
+  write_file(dir_.file("in.xml"), kSupplied);
+  const std::string home = "HOME=" + dir_.path().string();
+  write_file(dir_.file("tpl.txt"), "<<Note>>|<<%RUVO_SECRET%>>\n");
+  write_file(dir_.file("Ruvo.cfg"), "");
+  const test::BinaryResult result = test::run_binary(
+      dir_.path().string(), {"in.xml", "tpl.txt", "out.txt"}, {"RUVO_SECRET=s3cr3t"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "Calle 1\n ~< block\n ok|s3cr3t");
+}
+
 }  // namespace
 }  // namespace ruvo

@@ -210,6 +210,25 @@ TEST_F(RunTest, OutputNamingOneOfTheRunsFilesReplacesNothing) {
   EXPECT_EQ(run({"in.xml", "tpl.txt", "/dev/null", "-c", "/dev/null"}).exit_status, 0);
 }
 
+// "ruvo in.xml out.txt tpl.txt", with out.txt left by an earlier run, would read the old output
+// as the template and write over the template.
+TEST_F(RunTest, AnOutputThatLooksLikeTheTemplateIsNotReplaced) {
+  write_file(dir_.file("out.txt"), "Total: 12,345.5\nfin\n");
+  const std::string template_text = read_file(dir_.file("tpl.txt"));
+  const test::BinaryResult swapped = run({"in.xml", "out.txt", "tpl.txt"});
+  EXPECT_EQ(swapped.exit_status, 253);
+  EXPECT_EQ(read_file(dir_.file("tpl.txt")), template_text);
+  EXPECT_EQ(log(),
+            (Lines{"TS:ERROR: No se pudo escribir el archivo de salida:", "                tpl.txt",
+                   "                parece una plantilla; \277se invirtieron los argumentos?",
+                   kMemoryLine}));
+  // A template without placeholders still converts onto an output that holds none.
+  EXPECT_EQ(run({"in.xml", "out.txt", "old.txt"}).exit_status, 0);
+  write_file(dir_.file("copy.txt"), "before\n");
+  EXPECT_EQ(run({"in.xml", "out.txt", "copy.txt"}).exit_status, 0);
+  EXPECT_EQ(read_file(dir_.file("copy.txt")), "Total: 12,345.5\nfin");
+}
+
 TEST_F(RunTest, ConfigurationPathFollowsTheLastDashC) {
   write_file(dir_.file("other.cfg"), "");
   EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-c", "nope.cfg", "-c", "other.cfg"}).exit_status,

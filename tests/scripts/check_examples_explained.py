@@ -65,12 +65,28 @@ def fill(template_line, values):
     return line
 
 
+def in_scan_order(own, brought):
+    """The values of a line in the order the scan fills them: the template's own by column, and
+    the placeholders a value brought (listed at column 0) right after the value holding them."""
+    ordered = []
+    for value in own:
+        ordered.append(value)
+        if "<<" in value:
+            ordered.extend(brought)
+            brought = []
+    return ordered + brought
+
+
 def expected_output(template, findings):
     by_line = {}
+    brought = {}
     tables = {}
     for f in findings:
-        if f["kind"] in PLACEHOLDER_KINDS and f["column"] > 0:
-            by_line.setdefault(f["line"], []).append((f["column"], f["value"]))
+        if f["kind"] in PLACEHOLDER_KINDS:
+            if f["column"] > 0:
+                by_line.setdefault(f["line"], []).append((f["column"], f["value"]))
+            else:
+                brought.setdefault(f["line"], []).append(f["value"])
         elif f["kind"] in TABLE_KINDS and f["severity"] == "note":
             tables[f["line"]] = int(f["value"])
     produced = []  # (text or None for table lines)
@@ -78,7 +94,8 @@ def expected_output(template, findings):
         if number in tables:
             produced.extend([None] * tables[number])
             continue
-        values = [value for _, value in sorted(by_line.get(number, []))]
+        values = in_scan_order([value for _, value in sorted(by_line.get(number, []))],
+                               brought.get(number, []))
         produced.extend(fill(line, values).split("\n"))  # a value may hold line ends
     return produced
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Follows every fix ruvo-check offers and checks that it works: for each case, ruvo-check
 --json runs on the call; each finding with a fix is mended in a fresh copy of the case (the
-placeholder replaced, the argument replaced or added, or the command run), and then the finding
+placeholder replaced, an argument replaced or added, the arguments given anew, or the command
+run), and then the finding
 is gone, ruvo ends with status 0, and a mended placeholder places a value. A placeholder that
 works must give no finding.
 
@@ -46,6 +47,11 @@ CASES = [
     ("configuration typo", INVOICE, b"<<Detalle>>\n", ["-c", "Ruvo.cgf"], {}, 1),
     ("configuration missing", INVOICE, b"<<Comprobante:total>>\n", ["-c", "otro.cfg"], {}, 1),
     ("option typo", INVOICE, b"<<Comprobante:total>>\n", ["-preveiw", "2"], {}, 1),
+    ("no plain number", INVOICE.replace('total="12345.5"', 'total="\u20ac 12,50"'),
+     b"<<Comprobante:total>>\n", [], {"Ruvo.cfg": "[COMMA_INSERT]\nComprobante:total\n"}, 1),
+    ("output and template swapped", INVOICE, b"an earlier output\n", [],
+     {"out.txt": "<<Comprobante:total>>\n"}, 1),
+    ("document and template swapped", "<<Comprobante:total>>\n", INVOICE.encode(), [], {}, 1),
 ]
 ENVIRONMENT = {**os.environ, "RUVO_FIX_TOTL": "1"}
 
@@ -81,6 +87,8 @@ def apply(fix, finding, folder, arguments):
         if position < len(arguments):
             return arguments[:position] + [fix["text"]] + arguments[position + 1:]
         return arguments + shlex.split(fix["text"])
+    if fix["kind"] == "arguments":
+        return shlex.split(fix["text"])
     subprocess.run(fix["text"], shell=True, cwd=folder, check=True)
     return arguments
 

@@ -95,14 +95,15 @@ TEST_F(TableOutputTest, XmlModeWritesEveryLatin1ValueTheSameWay) {
   write_table_cell(out, document_.get(), true, nullptr, pair.get());
   write_table_cell(out, document_.get(), true, nullptr, lone.get());
   write_table_cell(out, document_.get(), true, nullptr, pair.get());
-  EXPECT_EQ(output(), (Lines{"&#xC3;&#xB1;", "ca&#xF1;o&#13;", "&#xC3;&#xB1;"}));
+  // The CR is a line end, which a cell writes as a blank: a cell is one line.
+  EXPECT_EQ(output(), (Lines{"&#xC3;&#xB1;", "ca&#xF1;o ", "&#xC3;&#xB1;"}));
   EXPECT_EQ(document_->encoding, nullptr) << "the document is only read";
 
   parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>");
   set_template({"<<T>>"}, 0);
   out = begin_table_output(template_.get(), nullptr, OutputMode::Xml);
   write_table_cell(out, document_.get(), true, nullptr, lone.get());
-  EXPECT_EQ(output(), (Lines{"ca\xF1o&#13;"})) << "a declared encoding keeps the bytes";
+  EXPECT_EQ(output(), (Lines{"ca\xF1o "})) << "a declared encoding keeps the bytes";
 }
 
 }  // namespace
