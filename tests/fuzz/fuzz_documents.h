@@ -28,6 +28,7 @@ inline constexpr const char* kInvoice = R"(<?xml version="1.0" encoding="UTF-8"?
   </Conceptos>
   <Observaciones>Entrega &lt;&lt;en obra&gt;&gt;</Observaciones>
   <Nota>otra &lt;&lt;Observaciones&gt;&gt;</Nota>
+  <Comentario texto="uno&#10;~] dos&#13;&#10;~[ tres&#13;~# cuatro">~] cinco&#10;~&lt; seis&#10;&lt;&lt;%HOME%&gt;&gt; &lt;&lt;{//Vacio}&gt;&gt;&#13;~&gt;</Comentario>
   <Vacio/>
 </Comprobante>
 )";
