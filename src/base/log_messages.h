@@ -17,6 +17,12 @@ inline constexpr const char* kOutputIsRunFile = "es el mismo archivo que: %s";
 inline constexpr const char* kOutputLooksLikeTemplate =
     "parece una plantilla; \277se invirtieron los argumentos?";
 
+// An encoding the converter does not know or that is not ASCII-compatible (-encoding).
+inline constexpr const char* kEncodingUnsupported = "ERROR: Codificacion no soportada:";
+// The detail after kTemplateMissing or kConfigurationMissing for a file that is not text in the
+// run's encoding (%zu: its line, %s: the encoding).
+inline constexpr const char* kTextNotInEncoding = "linea %zu: no es texto valido en %s";
+
 // The fill.
 inline constexpr const char* kXPathFailed = "WARNING: La instruccion XPATH no gener\363 resultados";
 inline constexpr const char* kElementNotReplaced = "WARNING: Error al reemplazar elemento:";

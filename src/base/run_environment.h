@@ -6,6 +6,7 @@
 #include "base/fill_observer.h"
 #include "base/run_log.h"
 #include "base/run_settings.h"
+#include "text/text_codec.h"
 
 namespace ruvo {
 
@@ -13,6 +14,7 @@ struct RunEnvironment {
   const RunSettings& settings;
   RunLog* log = nullptr;             // none: nothing is logged
   FillObserver* observer = nullptr;  // none in the converter (see base/fill_observer.h)
+  const TextCodec* codec = nullptr;  // the encoding of the run's files; none for Latin-1
 };
 
 }  // namespace ruvo

@@ -20,6 +20,9 @@ struct RunSettings {
   PreviewSetting preview;
   // Points at the argument table's slot that follows the last "-c", or at the default name.
   const char* config_path = kDefaultConfigPath;
+  // The encoding of the template, the configuration and the output (the argument after the last
+  // "-encoding"); none for Latin-1.
+  const char* encoding = nullptr;
 };
 
 }  // namespace ruvo

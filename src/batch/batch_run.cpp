@@ -47,17 +47,22 @@ void print_usage(std::FILE* out) {
 // which its fill changes, and reads the same sections.
 class LoadedSources final : public ConversionSources {
  public:
-  LoadedSources(const char* template_path, const char* config_path)
+  LoadedSources(const char* template_path, const char* config_path, const TextCodec& codec)
       : template_(line_list_load(template_path)) {
+    template_invalid_line_ = template_ ? ready_text_lines(*template_, codec) : 0;
     LineListPtr config_lines = line_list_load(config_path);
-    if (config_lines && configuration_.usable()) {
+    config_invalid_line_ = config_lines ? ready_text_lines(*config_lines, codec) : 0;
+    if (config_lines && config_invalid_line_ == 0 && configuration_.usable()) {
       configuration_.cut(config_lines.get());
       config_read_ = true;
     }
   }
 
-  bool template_read() const { return template_ != nullptr; }
+  bool template_read() const { return template_ != nullptr && template_invalid_line_ == 0; }
   bool configuration_read() const { return config_read_; }
+  // The first line of each file that is no text in the run's encoding; 0 for none.
+  std::size_t template_invalid_line() const { return template_invalid_line_; }
+  std::size_t config_invalid_line() const { return config_invalid_line_; }
 
   LineListPtr template_lines(const char* /*path*/) override {
     if (!template_) {
@@ -72,7 +77,8 @@ class LoadedSources final : public ConversionSources {
     return copy;
   }
 
-  Configuration* configuration(const char* /*path*/) override {
+  Configuration* configuration(const char* /*path*/, const TextCodec& /*codec*/,
+                               std::size_t& /*invalid_line*/) override {
     return config_read_ ? &configuration_ : nullptr;
   }
 
@@ -80,6 +86,8 @@ class LoadedSources final : public ConversionSources {
   LineListPtr template_;
   Configuration configuration_;
   bool config_read_ = false;
+  std::size_t template_invalid_line_ = 0;
+  std::size_t config_invalid_line_ = 0;
 };
 
 struct Options {
@@ -234,17 +242,42 @@ void convert_taken_documents(const Options& options, const BatchSetting& setting
 
 // The batch once its arguments are read: the template and configuration loaded once, then the
 // documents converted in their processes and the statuses listed.
+// Why every document would fail the same way, said once; false when none would.
+bool say_unusable_sources(const LoadedSources& sources, const Options& options,
+                          const TextCodec& codec, std::FILE* err) {
+  if (sources.template_read() && sources.configuration_read()) {
+    return false;
+  }
+  const bool template_fault = !sources.template_read();
+  const char* what = template_fault ? "template" : "configuration file";
+  const char* path = template_fault ? options.template_path : options.settings.config_path;
+  const std::size_t line =
+      template_fault ? sources.template_invalid_line() : sources.config_invalid_line();
+  if (line > 0) {
+    const std::string name(codec.name());
+    std::fprintf(err, "ruvo-batch: the %s %s is no text in %s (line %zu)\n", what, path,
+                 name.c_str(), line);
+  } else {
+    std::fprintf(err, "ruvo-batch: cannot read the %s %s\n", what, path);
+  }
+  return true;
+}
+
 int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
-  LoadedSources sources(options.template_path, options.settings.config_path);
-  if (!sources.template_read() || !sources.configuration_read()) {
-    // Every document would fail the same way: nothing is converted.
-    std::fprintf(err, "ruvo-batch: cannot read the %s %s\n",
-                 sources.template_read() ? "configuration file" : "template",
-                 sources.template_read() ? options.settings.config_path : options.template_path);
+  TextCodec codec;
+  if (options.settings.encoding != nullptr &&
+      codec.open(options.settings.encoding) != TextCodec::Opening::Opened) {
+    std::fprintf(err, "ruvo-batch: the encoding %s is unknown or not ASCII-compatible\n",
+                 options.settings.encoding);
     return kBatchUsage;
+  }
+  LoadedSources sources(options.template_path, options.settings.config_path, codec);
+  if (say_unusable_sources(sources, options, codec, err)) {
+    return kBatchUsage;  // every document would fail the same way: nothing is converted
   }
   BatchSetting setting;
   setting.settings = &options.settings;
+  setting.codec = &codec;
   setting.sources = &sources;
   setting.template_path = options.template_path;
   setting.output_dir = options.output_dir;

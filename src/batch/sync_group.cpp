@@ -131,7 +131,8 @@ void SyncGroup::convert(Member& member) {
     const std::int64_t base = mem_in_use();
     const ConversionRequest request{member.file, setting_.template_path, member.output.c_str()};
     member.outcome =
-        convert_document(request, *setting_.sources, {*setting_.settings, log}, &member.pending);
+        convert_document(request, *setting_.sources,
+                         {*setting_.settings, log, nullptr, setting_.codec}, &member.pending);
     if (!member.outcome.succeeded) {
       log_memory_count(log, log_messages::kFinalMemoryLabel, base);
     }

@@ -54,6 +54,7 @@ struct FolderId {
 // What stays the same for every document of a batch.
 struct BatchSetting {
   const RunSettings* settings = nullptr;  // ruvo's options, the same for every document
+  const TextCodec* codec = nullptr;       // their encoding, opened once
   ConversionSources* sources = nullptr;
   const char* template_path = nullptr;
   Text output_dir;

@@ -7,6 +7,7 @@
 
 #include "base/run_settings.h"
 #include "check/document_probe.h"
+#include "check/encoding_advice.h"
 #include "check/findings.h"
 #include "check/run_observer.h"
 #include "config/configuration.h"
@@ -30,6 +31,7 @@ struct CheckContext {
   const RunSettings& settings;
   const Configuration& configuration;
   const ConfigPlaces& places;
+  EncodingAdvice& encodings;
 };
 
 // The findings about every placeholder the run met, in the order it met them.

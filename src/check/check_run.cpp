@@ -127,7 +127,14 @@ class Check {
       throw std::bad_alloc();
     }
     check_arguments(findings_, table_, count_);
-    const RunEnvironment quiet{settings_, &log_, nullptr};
+    if (const std::optional<Outcome> refused = open_encoding(settings_, codec_, &log_)) {
+      return cannot_run(kCommandLine,
+                        "the encoding \"" + Text(settings_.encoding) +
+                            "\" is unknown or not ASCII-compatible: ruvo ends with status " +
+                            status_text(refused->exit_code) + logged(),
+                        refused->exit_code);
+    }
+    const RunEnvironment quiet{settings_, &log_, nullptr, &codec_};
     Preparation preparation = prepare_conversion(request_, sources_, quiet);
     while (preparation.failure) {
       if (const std::optional<int> stop = explain_failure(*preparation.failure)) {
@@ -181,8 +188,18 @@ class Check {
         return finish(nullptr);
       }
       case PrepareStep::Template:
+        if (failure.invalid_line > 0) {
+          return cannot_run(request_.template_path, not_text(ends_with), status,
+                            failure.invalid_line);
+        }
         return cannot_run(request_.template_path, "cannot read the template: " + ends, status);
       case PrepareStep::Configuration:
+        if (failure.invalid_line > 0) {
+          ending(findings_.add(Severity::Error, settings_.config_path, failure.invalid_line, 0,
+                               "encoding", not_text(ends_with) + "; the check goes on without it"),
+                 status);
+          return std::nullopt;
+        }
         explain_missing_configuration(ends, status);
         return std::nullopt;
       case PrepareStep::Output:
@@ -276,9 +293,10 @@ class Check {
       find_section_headers(*config_lines_, configuration_.master_sections(), places);
       find_comma_header(*config_lines_, configuration_.comma_section(), places);
     }
-    RunObserver run(*preparation.template_lines);
-    const Outcome filled = fill_conversion(preparation, {settings_, &log_, &run}, nullptr);
-    DocumentProbe probe(preparation.document.get(), preparation.declarations);
+    RunObserver run(*preparation.template_lines, codec_, preparation.template_mark_bytes);
+    const Outcome filled = fill_conversion(preparation, {settings_, &log_, &run, &codec_}, nullptr);
+    DocumentProbe probe(preparation.document.get(), preparation.declarations, codec_);
+    EncodingAdvice encodings;
     CheckContext check{findings_,
                        probe,
                        run,
@@ -287,7 +305,8 @@ class Check {
                        flags_.list,
                        settings_,
                        *preparation.configuration,
-                       places};
+                       places,
+                       encodings};
     explain_placeholders(check);
     explain_tables(check);
     explain_unused_configuration(check);
@@ -330,14 +349,16 @@ class Check {
   bool options_changed_settings() const {
     const RunSettings defaults;
     return settings_.config_path != defaults.config_path ||
-           settings_.output_mode != defaults.output_mode || settings_.preview.on;
+           settings_.output_mode != defaults.output_mode || settings_.preview.on ||
+           settings_.encoding != nullptr;
   }
 
   // What the options made of the run.
   void note_settings() {
     Text said = "ruvo reads the configuration file \"" + Text(settings_.config_path) +
                 "\" and places values in " +
-                (settings_.output_mode == OutputMode::Xml ? "Xml" : "Text") + " mode";
+                (settings_.output_mode == OutputMode::Xml ? "Xml" : "Text") + " mode, in " +
+                Text(codec_.name());
     if (settings_.preview.on) {
       said += "; master tables keep the first " + status_text(settings_.preview.rows) +
               " and last " + status_text(settings_.preview.rows) + " rows of each level";
@@ -345,17 +366,24 @@ class Check {
     findings_.add(Severity::Note, kCommandLine, 0, 0, "run", said);
   }
 
-  int cannot_run(std::string_view file, const Text& message, int status) {
+  // A file of the run that holds bytes which are no text in the run's encoding, from this line.
+  Text not_text(const Text& ends_with) const {
+    return "this line is no text in " + Text(codec_.name()) +
+           ", the run's encoding: ruvo reads none of the file and " + ends_with +
+           "; name the encoding the file is in with -encoding, or convert the file";
+  }
+
+  int cannot_run(std::string_view file, const Text& message, int status, std::size_t line = 0) {
     Findings findings;
-    findings.add(Severity::Error, file, 0, 0, "cannot-run", message).status = status;
-    print_findings(out_, findings, flags_.json, "ruvo-check: the check could not run");
+    findings.add(Severity::Error, file, line, 0, "cannot-run", message).status = status;
+    print_findings(out_, findings, flags_.json, "ruvo-check: the check could not run", codec_);
     return kCheckCannotRun;
   }
 
   int finish(const RunObserver* run) {
-    check_encoding(findings_, request_.template_path);
+    check_encoding(findings_, request_.template_path, codec_, count_);
     if (config_lines_) {
-      check_encoding(findings_, settings_.config_path);
+      check_encoding(findings_, settings_.config_path, codec_, count_);
     }
     findings_.sort_by_place();
     char line[240];
@@ -367,7 +395,7 @@ class Check {
     if (status_ != kExitSuccess) {
       summary += "; ruvo would end with status " + status_text(status_);
     }
-    print_findings(out_, findings_, flags_.json, summary);
+    print_findings(out_, findings_, flags_.json, summary, codec_);
     return findings_.count(Severity::Error) + findings_.count(Severity::Warning) > 0 ? kCheckFound
                                                                                      : kCheckClean;
   }
@@ -381,6 +409,7 @@ class Check {
   Findings findings_;
   RecordedLog log_;
   std::size_t said_lines_ = 0;
+  TextCodec codec_;  // the run's encoding (-encoding), Latin-1 until it is opened
   Configuration configuration_;
   LineListPtr config_lines_;
   FileSources sources_;
@@ -391,7 +420,8 @@ int cannot_run_before(std::FILE* out, const Flags& flags, std::string_view file,
                       const Text& message) {
   Findings findings;
   findings.add(Severity::Error, file, 0, 0, "cannot-run", message);
-  print_findings(out, findings, flags.json, "ruvo-check: the check could not run");
+  const TextCodec latin1;
+  print_findings(out, findings, flags.json, "ruvo-check: the check could not run", latin1);
   return kCheckCannotRun;
 }
 

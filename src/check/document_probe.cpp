@@ -3,25 +3,26 @@
 #include <algorithm>
 
 #include "xml/descendant_walk.h"
-#include "xml/latin1.h"
 #include "xml/qualify.h"
+#include "xml/run_text.h"
 #include "xml/value_lookup.h"
 
 namespace ruvo::check {
 
 namespace {
 
-Text as_latin1(const xmlChar* utf8) {
-  TextBufferPtr text = content_to_latin1(utf8);
+// The document's text as the findings hold it: in the run's encoding, like the template.
+Text as_run_text(const TextCodec& codec, const xmlChar* utf8) {
+  TextBufferPtr text = output_text(codec, utf8);
   return text ? Text(text->view()) : Text();
 }
 
-Text node_name(const xmlNode* node) {
+Text node_name(const TextCodec& codec, const xmlNode* node) {
   TextBufferPtr name = qualified_node_name(node);
   if (!name) {
     return Text();
   }
-  return as_latin1(reinterpret_cast<const xmlChar*>(name->data()));
+  return as_run_text(codec, reinterpret_cast<const xmlChar*>(name->data()));
 }
 
 void add_distinct(List<Text>& list, Text text) {
@@ -112,20 +113,22 @@ std::size_t edit_distance(std::string_view a, std::string_view b, std::size_t li
   return std::min(row[b.size()], limit + 1);
 }
 
-DocumentProbe::DocumentProbe(xmlDoc* document, const NamespaceDeclarations& declarations)
-    : document_(document), context_(make_xpath_context(document, &declarations)) {
+DocumentProbe::DocumentProbe(xmlDoc* document, const NamespaceDeclarations& declarations,
+                             const TextCodec& codec)
+    : document_(document), codec_(codec), context_(make_xpath_context(document, &declarations)) {
+  context_.codec = &codec;
   for (xmlNode* node = document->children; node != nullptr; node = next_in_document_order(node)) {
     if (node->type != XML_ELEMENT_NODE) {
       continue;
     }
-    const Text name = node_name(node);
+    const Text name = node_name(codec_, node);
     add_distinct(element_names_, name);
     for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
-      add_distinct(attribute_names_, name + " " + as_latin1(a->name));
+      add_distinct(attribute_names_, name + " " + as_run_text(codec_, a->name));
     }
     for (const xmlNs* ns = node->nsDef; ns != nullptr; ns = ns->next) {
       if (ns->prefix != nullptr) {
-        add_distinct(prefixes_, as_latin1(ns->prefix));
+        add_distinct(prefixes_, as_run_text(codec_, ns->prefix));
       }
     }
   }
@@ -155,7 +158,7 @@ Text DocumentProbe::attribute_like(std::string_view element, std::string_view at
 
 xmlNode* DocumentProbe::first_node(std::string_view path) {
   TextBufferPtr qualified = qualify_path(path, context_.default_namespace_bound);
-  if (!qualified || !latin1_to_utf8_in_place(qualified) || context_.get() == nullptr) {
+  if (!qualified || !run_text_to_utf8(codec_, qualified) || context_.get() == nullptr) {
     return nullptr;
   }
   set_context_node(context_, xmlDocGetRootElement(document_));
@@ -173,12 +176,12 @@ bool DocumentProbe::pair_finds_value(std::string_view element, std::string_view 
          lookup_value(context_, element_name.c_str(), attribute_name.c_str()) != nullptr;
 }
 
-Text DocumentProbe::child_like(const xmlNode* node, std::string_view name) {
+Text DocumentProbe::child_like(const xmlNode* node, std::string_view name) const {
   List<Text> names;
   for (const xmlNode* child = node != nullptr ? node->children : nullptr; child != nullptr;
        child = child->next) {
     if (child->type == XML_ELEMENT_NODE) {
-      add_distinct(names, node_name(child));
+      add_distinct(names, node_name(codec_, child));
     }
   }
   return closest(names, name);
@@ -186,7 +189,7 @@ Text DocumentProbe::child_like(const xmlNode* node, std::string_view name) {
 
 xmlXPathObjectType DocumentProbe::result_type(std::string_view qualified) {
   TextBufferPtr expression = text_buffer_from(qualified);
-  if (!expression || !latin1_to_utf8_in_place(expression) || context_.get() == nullptr) {
+  if (!expression || !run_text_to_utf8(codec_, expression) || context_.get() == nullptr) {
     return XPATH_UNDEFINED;
   }
   set_context_node(context_, xmlDocGetRootElement(document_));
@@ -195,25 +198,25 @@ xmlXPathObjectType DocumentProbe::result_type(std::string_view qualified) {
   return result ? result->type : XPATH_UNDEFINED;
 }
 
-Text DocumentProbe::attribute_names(const xmlNode* node) {
+Text DocumentProbe::attribute_names(const xmlNode* node) const {
   Text names;
   if (node == nullptr || node->type != XML_ELEMENT_NODE) {
     return names;
   }
   for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
-    names += (names.empty() ? "" : ", ") + as_latin1(a->name);
+    names += (names.empty() ? "" : ", ") + as_run_text(codec_, a->name);
   }
   return names;
 }
 
-Text DocumentProbe::child_names(const xmlNode* node) {
+Text DocumentProbe::child_names(const xmlNode* node) const {
   List<Text> distinct;
   if (node == nullptr) {
     return Text();
   }
   for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
     if (child->type == XML_ELEMENT_NODE) {
-      add_distinct(distinct, node_name(child));
+      add_distinct(distinct, node_name(codec_, child));
     }
   }
   Text names;

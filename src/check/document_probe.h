@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "check/findings.h"
+#include "text/text_codec.h"
 #include "xml/input_document.h"
 #include "xml/xpath_context.h"
 
@@ -15,9 +16,12 @@ namespace ruvo::check {
 
 class DocumentProbe {
  public:
-  DocumentProbe(xmlDoc* document, const NamespaceDeclarations& declarations);
+  // Names and texts of the document are given in the run's encoding, like the template's.
+  DocumentProbe(xmlDoc* document, const NamespaceDeclarations& declarations,
+                const TextCodec& codec);
 
   bool default_namespace_bound() const { return context_.default_namespace_bound; }
+  const TextCodec& codec() const { return codec_; }
   // The prefixes the document declares anywhere, Latin-1.
   bool declares_prefix(std::string_view prefix) const;
 
@@ -35,13 +39,13 @@ class DocumentProbe {
   bool pair_finds_value(std::string_view element, std::string_view attribute);
   // The name among the node's child elements that equals the name but for case or up to two
   // typed characters; empty when none is that close.
-  static Text child_like(const xmlNode* node, std::string_view name);
+  Text child_like(const xmlNode* node, std::string_view name) const;
   // What kind of result the qualified Latin-1 expression gives, evaluated from the root;
   // XPATH_UNDEFINED when it cannot be evaluated.
   xmlXPathObjectType result_type(std::string_view qualified);
-  // The names of the node's attributes, or of its child elements, comma-separated, Latin-1.
-  static Text attribute_names(const xmlNode* node);
-  static Text child_names(const xmlNode* node);
+  // The names of the node's attributes, or of its child elements, comma-separated.
+  Text attribute_names(const xmlNode* node) const;
+  Text child_names(const xmlNode* node) const;
 
   // For a path from the root (starting with '/') that selects nothing: the longest leading part
   // that still selects a node, with that node; empty when even the first step selects nothing
@@ -55,6 +59,7 @@ class DocumentProbe {
 
  private:
   xmlDoc* document_;
+  const TextCodec& codec_;
   XPathContext context_;
   List<Text> element_names_;    // distinct, as the document writes them, Latin-1
   List<Text> attribute_names_;  // "element attribute" pairs, distinct

@@ -378,8 +378,10 @@ class Explainer {
   void explain_found() {
     explain_value_text();
     if (record_.lossy) {
-      warn("latin1-loss", shown_ + " holds characters that Latin-1 cannot hold (" + record_.lost +
-                              "); they come out as \"?\": \"" + one_line(record_.value) + "\"");
+      warn("latin1-loss", shown_ + " holds characters that " + encoding_name() + " cannot hold (" +
+                              record_.lost + "); they come out as \"?\": \"" +
+                              one_line(record_.value) + "\"; " +
+                              check_.encodings.keeping(record_.lost_source) + " would keep them");
     }
     if (check_.list) {
       note(shown_ + " = \"" + one_line(record_.written) + "\"" +
@@ -396,7 +398,7 @@ class Explainer {
                      attribute + "\"";
       const Text like = check_.probe.attribute_like(element, attribute);
       message += like.empty()
-                     ? "; its attributes: " + DocumentProbe::attribute_names(found)
+                     ? "; its attributes: " + check_.probe.attribute_names(found)
                      : "; did you mean \"" + like + "\" (" + pair_text(element, like) + ")?";
       Finding& finding = warn(kind_name(record_.kind), message);
       if (!like.empty() && check_.probe.pair_finds_value(element, like)) {
@@ -432,7 +434,7 @@ class Explainer {
     if (reach.node != nullptr) {
       message += "; " + reach.found_part + " finds an element, but \"" + reach.next_step +
                  "\" selects nothing from it";
-      const Text children = DocumentProbe::child_names(reach.node);
+      const Text children = check_.probe.child_names(reach.node);
       message += children.empty() ? Text("; it has no child elements")
                                   : "; its child elements: " + children;
       fixed = mended_step(path, reach);
@@ -456,11 +458,11 @@ class Explainer {
 
   // The path with the step that selects nothing renamed to the child element its name is
   // nearest to; empty when no child is near.
-  static Text mended_step(std::string_view path, const DocumentProbe::Reach& reach) {
+  Text mended_step(std::string_view path, const DocumentProbe::Reach& reach) const {
     const std::string_view step = reach.next_step;
     const std::size_t name_end = step.find_first_of("[/");
     const std::string_view name = step.substr(0, name_end);
-    const Text like = DocumentProbe::child_like(reach.node, name);
+    const Text like = check_.probe.child_like(reach.node, name);
     const std::size_t at = path.find(step, reach.found_part.size());
     if (like.empty() || name.empty() || at == std::string_view::npos) {
       return Text();
@@ -586,6 +588,10 @@ class Explainer {
     return words + "]";
   }
   Text path_words() const { return "the expression " + Text(inner()); }
+  Text encoding_name() const {
+    const std::string_view name = check_.probe.codec().name();
+    return name == "ISO-8859-1" ? Text("Latin-1") : Text(name);
+  }
   // The defined table whose name is nearest to the name, as <<name>>; empty when none is near.
   Text nearest_table(std::string_view name) const {
     for (const SectionList* list :

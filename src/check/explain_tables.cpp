@@ -211,10 +211,13 @@ class TableExplainer {
         }
       }
       if (tally.lossy > 0) {
-        at_template(Severity::Warning, shown_ + ": " + which +
-                                           " holds characters that Latin-1 cannot hold (" +
-                                           characters_lost(tally.lost_texts) + ") in " +
-                                           number(tally.lossy) + " rows; they come out as \"?\"");
+        const std::string_view name = check_.probe.codec().name();
+        at_template(Severity::Warning,
+                    shown_ + ": " + which + " holds characters that " +
+                        (name == "ISO-8859-1" ? Text("Latin-1") : Text(name)) + " cannot hold (" +
+                        characters_lost(tally.lost_texts, check_.probe.codec()) + ") in " +
+                        number(tally.lossy) + " rows; they come out as \"?\"; " +
+                        check_.encodings.keeping(tally.lost_texts) + " would keep them");
       }
     }
   }

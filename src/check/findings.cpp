@@ -56,20 +56,20 @@ const char* fix_kind_name(FixKind kind) {
   return "none";
 }
 
-void print_json(std::FILE* out, const Finding& f) {
-  Text line = "{\"file\":" + json_string(latin1_as_utf8(f.file)) + ",\"line\":" + number(f.line) +
+void print_json(std::FILE* out, const Finding& f, const TextCodec& codec) {
+  Text line = "{\"file\":" + json_string(as_utf8(codec, f.file)) + ",\"line\":" + number(f.line) +
               ",\"column\":" + number(f.column) +
               ",\"severity\":" + json_string(severity_name(f.severity)) +
               ",\"kind\":" + json_string(f.kind) +
-              ",\"expression\":" + json_string(latin1_as_utf8(f.expression)) +
-              ",\"value\":" + json_string(latin1_as_utf8(f.value)) +
-              ",\"message\":" + json_string(latin1_as_utf8(f.message));
+              ",\"expression\":" + json_string(as_utf8(codec, f.expression)) +
+              ",\"value\":" + json_string(as_utf8(codec, f.value)) +
+              ",\"message\":" + json_string(as_utf8(codec, f.message));
   if (f.fix_kind != FixKind::None) {
     line += ",\"fix\":{\"kind\":" + json_string(fix_kind_name(f.fix_kind));
     if (f.fix_kind == FixKind::Argument) {
       line += ",\"argument\":" + number(f.fix_argument);
     }
-    line += ",\"text\":" + json_string(latin1_as_utf8(f.fix)) + "}";
+    line += ",\"text\":" + json_string(as_utf8(codec, f.fix)) + "}";
   }
   if (f.status >= 0) {
     line += ",\"status\":" + number(static_cast<std::size_t>(f.status));
@@ -78,8 +78,8 @@ void print_json(std::FILE* out, const Finding& f) {
   std::fputs(line.c_str(), out);
 }
 
-void print_text(std::FILE* out, const Finding& f) {
-  Text place = latin1_as_utf8(f.file);
+void print_text(std::FILE* out, const Finding& f, const TextCodec& codec) {
+  Text place = as_utf8(codec, f.file);
   if (f.line > 0) {
     place += ':';
     place += number(f.line);
@@ -89,7 +89,7 @@ void print_text(std::FILE* out, const Finding& f) {
     }
   }
   std::fprintf(out, "%s: %s: %s\n", place.c_str(), severity_name(f.severity),
-               latin1_as_utf8(f.message).c_str());
+               as_utf8(codec, f.message).c_str());
 }
 
 }  // namespace
@@ -154,18 +154,21 @@ Text number(std::size_t n) {
   return Text(digits);
 }
 
-void print_findings(std::FILE* out, const Findings& findings, bool json, std::string_view summary) {
+void print_findings(std::FILE* out, const Findings& findings, bool json, std::string_view summary,
+                    const TextCodec& codec) {
   for (const Finding& finding : findings.all()) {
     if (json) {
-      print_json(out, finding);
+      print_json(out, finding, codec);
     } else {
-      print_text(out, finding);
+      print_text(out, finding, codec);
     }
   }
   if (!json) {
     std::fprintf(out, "%.*s\n", static_cast<int>(summary.size()), summary.data());
   }
 }
+
+namespace {
 
 Text latin1_as_utf8(std::string_view latin1) {
   Text out;
@@ -180,6 +183,16 @@ Text latin1_as_utf8(std::string_view latin1) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+Text as_utf8(const TextCodec& codec, std::string_view text) {
+  TextBufferPtr utf8;
+  if (!codec.is_latin1() && codec.to_utf8(text, utf8)) {
+    return Text(utf8->view());
+  }
+  return latin1_as_utf8(text);
 }
 
 namespace {
@@ -242,7 +255,24 @@ Text grouping_changes(std::string_view before, std::string_view after) {
          enclosed("\"", after, "\"") + "; list only numbers in COMMA_INSERT";
 }
 
-Text characters_lost(std::string_view utf8) {
+namespace {
+
+// Whether the encoding holds the character; Latin-1 holds the first 256 code points.
+bool holds(const TextCodec& codec, std::string_view character, std::uint32_t code) {
+  if (codec.is_latin1()) {
+    return code <= 0xFF;
+  }
+  if (code < 0x80 || codec.is_utf8()) {
+    return true;
+  }
+  TextBufferPtr out;
+  bool lost = false;
+  return codec.from_utf8(character, out, &lost) && !lost;
+}
+
+}  // namespace
+
+Text characters_lost(std::string_view utf8, const TextCodec& codec) {
   constexpr std::size_t kMostShown = 10;
   List<Text> lost;
   bool more = false;
@@ -251,7 +281,7 @@ Text characters_lost(std::string_view utf8) {
     char name[24] = {};
     if (length == 0) {
       std::snprintf(name, sizeof name, "byte 0x%02X", static_cast<unsigned char>(utf8[at]));
-    } else if (code > 0xFF) {
+    } else if (!holds(codec, utf8.substr(at, length), code)) {
       std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
     }
     at += length == 0 ? 1 : length;

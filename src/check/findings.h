@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/text_codec.h"
 #include "text/tracked_memory.h"
 
 namespace ruvo::check {
@@ -59,8 +60,10 @@ class Findings {
   List<Finding> findings_;
 };
 
-// Every finding in order, then (not in JSON) the summary line.
-void print_findings(std::FILE* out, const Findings& findings, bool json, std::string_view summary);
+// Every finding in order, then (not in JSON) the summary line. Texts are in the run's encoding,
+// and shown as UTF-8.
+void print_findings(std::FILE* out, const Findings& findings, bool json, std::string_view summary,
+                    const TextCodec& codec);
 
 // A count as text.
 Text number(std::size_t n);
@@ -69,8 +72,9 @@ Text number(std::size_t n);
 // takes a one-byte literal before a string for an overlapping copy).
 Text enclosed(std::string_view open, std::string_view text, std::string_view close);
 
-// Latin-1 bytes as UTF-8, for the terminal and for JSON.
-Text latin1_as_utf8(std::string_view latin1);
+// Text in the encoding as UTF-8, for the terminal and for JSON; bytes that are no text in it are
+// taken for Latin-1.
+Text as_utf8(const TextCodec& codec, std::string_view text);
 
 // Whether thousands separators keep what the Latin-1 value says: a plain number (digits with at
 // most one '.', an optional sign and one of $ £ ¥), which grouping only makes easier to read.
@@ -80,8 +84,8 @@ bool is_plain_number(std::string_view value);
 // What grouping did to a value that is no plain number, as a message's end.
 Text grouping_changes(std::string_view before, std::string_view after);
 
-// The characters of the UTF-8 text that Latin-1 cannot hold, each once, by code point:
+// The characters of the UTF-8 text that the encoding cannot hold, each once, by code point:
 // "U+017C, U+015A"; a malformed byte as "byte 0xC3".
-Text characters_lost(std::string_view utf8);
+Text characters_lost(std::string_view utf8, const TextCodec& codec);
 
 }  // namespace ruvo::check

@@ -164,6 +164,12 @@ void check_arguments(Findings& findings, const ArgTable& table, int count) {
                        "read from " +
                        Text(kDefaultConfigPath));
     }
+    if (!has_next && option->effect == OptionEffect::Encoding) {
+      findings.add(Severity::Warning, kCommandLine, position, 0, "argument",
+                   enclosed("\"", argument, "\"") +
+                       " is the last argument, so it names no encoding: the run reads and "
+                       "writes ISO-8859-1");
+    }
     if (has_next && option->effect == OptionEffect::Preview && !is_number(table.at(i + 1)) &&
         !is_option_word(table.at(i + 1))) {
       findings.add(Severity::Warning, kCommandLine, position + 1, 0, "argument",
@@ -174,48 +180,11 @@ void check_arguments(Findings& findings, const ArgTable& table, int count) {
   }
 }
 
-void check_encoding(Findings& findings, const char* path) {
-  FilePtr file(std::fopen(path, "rb"));
-  if (!file) {
-    return;
-  }
-  Text bytes;
-  char block[65536];
-  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file.get())) > 0;) {
-    bytes.append(block, got);
-  }
-  const std::string_view text = bytes;
-  const Text quoted = shell_path(path);
-  // glibc's iconv drops the mark and writes what Latin-1 cannot hold as its nearest text.
-  const Text converted = shell_path(Text(path) + ".latin1");
-  const Text to_latin1 = "iconv -f UTF-8 -t LATIN1//TRANSLIT " + quoted + " > " + converted +
-                         " && mv " + converted + " " + quoted;
-  const bool mark = text.substr(0, 3) == "\xEF\xBB\xBF";
-  const std::string_view after_mark = mark ? text.substr(3) : text;
-  const std::size_t at = utf8_evidence(after_mark);
-  const Text lost = at != std::string_view::npos ? characters_lost(after_mark) : Text();
-  const Text losses = lost.empty() ? Text()
-                                   : "; Latin-1 cannot hold " + lost +
-                                         ", which the command writes as the nearest Latin-1 text";
-  Finding* finding = nullptr;
-  if (mark) {
-    finding = &findings.add(Severity::Warning, path, 1, 1, "encoding",
-                            "the file starts with a UTF-8 byte-order mark: ruvo reads Latin-1, "
-                            "and the mark's three bytes stay in the first line; convert the file "
-                            "to Latin-1: " +
-                                to_latin1 + losses);
-  } else if (at != std::string_view::npos) {
-    const auto [line, column] = line_and_column(text, at);
-    finding = &findings.add(Severity::Warning, path, line, column, "encoding",
-                            "the file is UTF-8 text, but ruvo reads it as Latin-1: each accented "
-                            "letter is two characters to it, and names with accents find "
-                            "nothing; convert it: " +
-                                to_latin1 + losses);
-  }
-  if (finding != nullptr) {
-    finding->fix_kind = FixKind::Command;
-    finding->fix = to_latin1;
-  }
+namespace {
+
+// A file that mixes CR LF and LF line ends, with the command that makes them all LF.
+void check_line_ends(Findings& findings, const char* path, std::string_view text,
+                     const Text& quoted) {
   std::size_t crlf = 0;
   std::size_t lf = 0;
   std::size_t first_crlf = 0;
@@ -242,6 +211,59 @@ void check_encoding(Findings& findings, const char* path) {
     mixed.fix_kind = FixKind::Command;
     mixed.fix = to_lf;
   }
+}
+
+}  // namespace
+
+void check_encoding(Findings& findings, const char* path, const TextCodec& codec,
+                    int argument_count) {
+  FilePtr file(std::fopen(path, "rb"));
+  if (!file) {
+    return;
+  }
+  Text bytes;
+  char block[65536];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file.get())) > 0;) {
+    bytes.append(block, got);
+  }
+  const std::string_view text = bytes;
+  const Text quoted = shell_path(path);
+  // glibc's iconv drops the mark and writes what Latin-1 cannot hold as its nearest text.
+  const Text converted = shell_path(Text(path) + ".latin1");
+  const Text to_latin1 = "iconv -f UTF-8 -t LATIN1//TRANSLIT " + quoted + " > " + converted +
+                         " && mv " + converted + " " + quoted;
+  // A file read in another encoding is text in it: the run has checked that already.
+  const bool mark = codec.is_latin1() && text.substr(0, 3) == "\xEF\xBB\xBF";
+  const std::string_view after_mark = mark ? text.substr(3) : text;
+  const std::size_t at = codec.is_latin1() ? utf8_evidence(after_mark) : std::string_view::npos;
+  const Text lost = at != std::string_view::npos ? characters_lost(after_mark, codec) : Text();
+  const Text losses = lost.empty() ? Text()
+                                   : " (Latin-1 cannot hold " + lost +
+                                         ", which the command writes as the nearest Latin-1 text)";
+  const Text advice =
+      "; this looks like a UTF-8 file: run with -encoding UTF-8 (the output is "
+      "then UTF-8 too), or convert it to Latin-1: " +
+      to_latin1 + losses;
+  Finding* finding = nullptr;
+  if (mark) {
+    finding = &findings.add(Severity::Warning, path, 1, 1, "encoding",
+                            "the file starts with a UTF-8 byte-order mark: ruvo reads Latin-1, "
+                            "and the mark's three bytes stay in the first line" +
+                                advice);
+  } else if (at != std::string_view::npos) {
+    const auto [line, column] = line_and_column(text, at);
+    finding = &findings.add(Severity::Warning, path, line, column, "encoding",
+                            "the file is UTF-8 text, but ruvo reads it as Latin-1: each accented "
+                            "letter is two characters to it, and names with accents find "
+                            "nothing" +
+                                advice);
+  }
+  if (finding != nullptr) {
+    finding->fix_kind = FixKind::Argument;
+    finding->fix_argument = static_cast<std::size_t>(argument_count) + 1;
+    finding->fix = "-encoding UTF-8";
+  }
+  check_line_ends(findings, path, text, quoted);
 }
 
 Text file_like(std::string_view path) {

@@ -1,21 +1,24 @@
 #include "check/run_observer.h"
 
-#include "xml/latin1.h"
+#include "xml/run_text.h"
 
 namespace ruvo::check {
 
 namespace {
 
-// Expressions reach libxml2 in UTF-8; findings hold Latin-1, like the template they quote.
-Text latin1_of(std::string_view utf8) {
+// Expressions reach libxml2 in UTF-8; findings hold the run's encoding, like the template they
+// quote.
+Text run_text_of(const TextCodec& codec, std::string_view utf8) {
   const Text terminated(utf8);
-  TextBufferPtr text = content_to_latin1(reinterpret_cast<const xmlChar*>(terminated.c_str()));
+  TextBufferPtr text = output_text(codec, reinterpret_cast<const xmlChar*>(terminated.c_str()));
   return text ? Text(text->view()) : Text();
 }
 
 }  // namespace
 
-RunObserver::RunObserver(const LineList& template_lines) {
+RunObserver::RunObserver(const LineList& template_lines, const TextCodec& codec,
+                         std::size_t mark_bytes)
+    : codec_(codec), mark_bytes_(mark_bytes) {
   std::size_t number = 0;
   for (const Line& line : template_lines.lines()) {
     numbers_.emplace(&line, ++number);
@@ -31,12 +34,13 @@ Place RunObserver::place_of(const Line* line, std::size_t column, std::string_vi
   last_line_ = found->second;
   const Text& original = texts_[found->second - 1];
   const Text written = "<<" + Text(content) + ">>";
+  const std::size_t before = found->second == 1 ? mark_bytes_ : 0;
   if (column <= original.size() && original.compare(column, written.size(), written) == 0) {
-    return {found->second, column + 1};
+    return {found->second, before + column + 1};
   }
   // Values placed before it on the line moved it: its first spelling in the line as written.
   const std::size_t at = original.find(written);
-  return {found->second, at == Text::npos ? 0 : at + 1};
+  return {found->second, at == Text::npos ? 0 : before + at + 1};
 }
 
 void RunObserver::placeholder(const PlaceholderReport& report) {
@@ -47,20 +51,22 @@ void RunObserver::placeholder(const PlaceholderReport& report) {
     record.place.column = 0;  // it stands nowhere in the template, whatever text it shares
   }
   record.content = Text(report.content);
-  record.expression = report.kind == PlaceholderKind::Environment ? Text(report.expression)
-                                                                  : latin1_of(report.expression);
+  record.expression = report.kind == PlaceholderKind::Environment
+                          ? Text(report.expression)
+                          : run_text_of(codec_, report.expression);
   record.element = Text(report.element);
   record.attribute = Text(report.attribute);
   record.reason = report.reason;
   record.value = Text(report.value);
   record.written = Text(report.written);
-  record.error = latin1_of(report.error);
+  record.error = run_text_of(codec_, report.error);
   record.grouped = report.grouped;
   record.ungrouped = Text(report.ungrouped);
   record.comma_entry = report.comma_entry;
   record.brought_in = report.brought_in;
   record.lossy = report.lossy;
-  record.lost = report.lossy ? characters_lost(report.source) : Text();
+  record.lost = report.lossy ? characters_lost(report.source, codec_) : Text();
+  record.lost_source = report.lossy ? Text(report.source) : Text();
   if (report.qualification != nullptr) {
     record.path = Text(report.path);
     record.qualification.steps = report.qualification->steps;
@@ -95,7 +101,7 @@ LevelRecord& RunObserver::level(std::size_t index) {
 }
 
 void RunObserver::table_level(std::size_t index, std::string_view searched) {
-  level(index).searched = latin1_of(searched);
+  level(index).searched = run_text_of(codec_, searched);
 }
 
 void RunObserver::table_row(std::size_t index) {

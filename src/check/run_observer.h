@@ -10,6 +10,7 @@
 #include "base/fill_observer.h"
 #include "check/findings.h"
 #include "text/line_list.h"
+#include "text/text_codec.h"
 #include "xml/qualify.h"
 
 namespace ruvo::check {
@@ -38,6 +39,7 @@ struct PlaceholderRecord {
   const Line* comma_entry = nullptr;  // the COMMA_INSERT line that matched, when grouped
   bool lossy = false;
   Text lost;                // the characters lost, by code point (characters_lost)
+  Text lost_source;         // the document's text (UTF-8) they were lost from
   bool brought_in = false;  // it came with a document value placed before on its line
   // The path qualification read and what it did to it, for XPath and bare-element placeholders.
   Text path;
@@ -86,8 +88,10 @@ struct Event {
 
 class RunObserver final : public FillObserver {
  public:
-  // The template's lines before the fill, numbered from 1; the texts are kept to find columns.
-  explicit RunObserver(const LineList& template_lines);
+  // The template's lines before the fill, numbered from 1; the texts are kept to find columns,
+  // which count the file's bytes: mark_bytes were dropped from the first line before the fill.
+  // The document's texts are recorded in the run's encoding.
+  RunObserver(const LineList& template_lines, const TextCodec& codec, std::size_t mark_bytes = 0);
 
   void placeholder(const PlaceholderReport& report) override;
   void table_started(const TableStart& start) override;
@@ -110,6 +114,8 @@ class RunObserver final : public FillObserver {
   using LineNumbers =
       std::unordered_map<const Line*, std::size_t, std::hash<const Line*>, std::equal_to<>,
                          TrackedAllocator<std::pair<const Line* const, std::size_t>>>;
+  const TextCodec& codec_;
+  std::size_t mark_bytes_;
   LineNumbers numbers_;
   List<Text> texts_;  // the template's lines as they were, from line 1
   mutable std::size_t last_line_ = 1;

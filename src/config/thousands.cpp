@@ -1,9 +1,11 @@
 #include "config/thousands.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "base/fill_observer.h"
+#include "text/utf8.h"
 
 namespace ruvo {
 
@@ -11,6 +13,7 @@ namespace {
 
 constexpr unsigned char kPoundSign = 0xA3;
 constexpr unsigned char kYenSign = 0xA5;
+constexpr std::uint32_t kEuroSign = 0x20AC;
 
 bool is_quote(char c) {
   return c == '"' || c == '\'';
@@ -75,6 +78,14 @@ void report_match(FillObserver* observer, const Line& entry) {
   }
 }
 
+// Whether a pair entry names the element and the attribute.
+bool pair_matches(std::string_view entry, std::string_view element, std::string_view attribute) {
+  const std::size_t split = pair_split(entry);
+  return split != std::string_view::npos &&
+         equal_unquoted_folded(entry.substr(0, split), element) &&
+         equal_unquoted_folded(entry.substr(split + 1), attribute);
+}
+
 }  // namespace
 
 const Line* comma_pair_entry(const LineList* comma_section, std::string_view element,
@@ -83,13 +94,29 @@ const Line* comma_pair_entry(const LineList* comma_section, std::string_view ele
     return nullptr;
   }
   for (const Line& line : entries(*comma_section)) {
-    const std::string_view entry = line.view();
-    const std::size_t split = pair_split(entry);
-    if (split == std::string_view::npos) {
-      continue;
+    if (pair_matches(line.view(), element, attribute)) {
+      report_match(observer, line);
+      return &line;
     }
-    if (equal_unquoted_folded(entry.substr(0, split), element) &&
-        equal_unquoted_folded(entry.substr(split + 1), attribute)) {
+  }
+  return nullptr;
+}
+
+const Line* comma_pair_entry_utf8(const LineList* comma_section, const TextCodec& codec,
+                                  std::string_view element, std::string_view attribute,
+                                  FillObserver* observer) {
+  if (comma_section == nullptr) {
+    return nullptr;
+  }
+  for (const Line& line : entries(*comma_section)) {
+    TextBufferPtr utf8;
+    const std::string_view entry = line.view();
+    const bool ascii = std::all_of(entry.begin(), entry.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && !codec.to_utf8(entry, utf8)) {
+      continue;  // not text in the encoding, or no memory: it names nothing
+    }
+    if (pair_matches(ascii ? entry : utf8->view(), element, attribute)) {
       report_match(observer, line);
       return &line;
     }
@@ -190,6 +217,102 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
 TextBufferPtr format_thousands(char* value) {
   TextBufferPtr result;
   if (!format_thousands_into(value, result)) {
+    result.reset();
+  }
+  return result;
+}
+
+namespace {
+
+bool is_currency_character(std::uint32_t code) {
+  return code == '$' || code == kPoundSign || code == kYenSign || code == kEuroSign;
+}
+
+// The same rules on characters of UTF-8 text: a character is kept, dropped or moved whole.
+bool format_utf8_thousands(std::string_view utf8, TextBufferPtr& result) {
+  const std::size_t integer_length = std::min(utf8.find('.'), utf8.size());
+  // Characters of the integer part, then what the result starts with, in reverse.
+  TrackedArray<std::uint32_t> characters(integer_length + 1);
+  TrackedArray<std::uint32_t> reversed(2 * integer_length + 3);
+  if (characters.empty() || reversed.empty()) {
+    return false;
+  }
+  std::size_t count = 0;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  for (std::size_t at = 0; at < integer_length;) {
+    std::uint32_t code = 0;
+    const std::size_t length = utf8_decode(bytes + at, integer_length - at, code);
+    characters[count++] = length == 0 ? 0xFFFD : code;
+    at += length == 0 ? 1 : length;
+  }
+  std::size_t written = 0;
+  std::uint32_t sign = 0;
+  std::uint32_t currency = 0;
+  std::size_t group = 0;
+  const auto digit = [](std::uint32_t code) { return code >= '0' && code <= '9'; };
+  for (std::size_t i = count; i-- > 0;) {
+    const std::uint32_t code = characters[i];
+    if (code == '-' || code == '+') {
+      sign = code;  // a sign further left wins
+    } else if (is_currency_character(code)) {
+      currency = code;
+    } else if (digit(code)) {
+      reversed[written++] = code;
+      ++group;
+      if (group % 3 == 0 && i > 0 && digit(characters[i - 1])) {
+        reversed[written++] = ',';
+        group = 0;
+      }
+    }
+  }
+  if (currency != 0) {
+    reversed[written++] = currency;
+  }
+  if (sign != 0) {
+    reversed[written++] = sign;
+  }
+  const std::string_view fraction = utf8.substr(integer_length);
+  TextBufferPtr grouped = text_buffer_new(4 * written + fraction.size() + 1);
+  if (!grouped) {
+    return false;
+  }
+  std::size_t size = 0;
+  for (std::size_t i = written; i-- > 0;) {
+    size += utf8_encode(reversed[i], grouped->data() + size);
+  }
+  std::memcpy(grouped->data() + size, fraction.data(), fraction.size());
+  size += fraction.size();
+  if (!grouped->set_length(size)) {
+    return false;
+  }
+  result = std::move(grouped);
+  return true;
+}
+
+}  // namespace
+
+bool format_thousands_into(char* value, TextBufferPtr& result, const TextCodec& codec) {
+  if (codec.is_latin1()) {
+    return format_thousands_into(value, result);
+  }
+  if (value == nullptr) {
+    return false;
+  }
+  text_trim(value);
+  TextBufferPtr utf8;
+  TextBufferPtr grouped;
+  TextBufferPtr written;
+  if (!codec.to_utf8(value, utf8) || !format_utf8_thousands(utf8->view(), grouped) ||
+      !codec.from_utf8(grouped->view(), written)) {
+    return false;
+  }
+  result = std::move(written);
+  return true;
+}
+
+TextBufferPtr format_thousands(char* value, const TextCodec& codec) {
+  TextBufferPtr result;
+  if (!format_thousands_into(value, result, codec)) {
     result.reset();
   }
   return result;

@@ -132,6 +132,11 @@ bool apply_option(const OptionSpec& option, const char* value, RunSettings& sett
     case OptionEffect::TextMode:
       settings.output_mode = OutputMode::Text;
       break;
+    case OptionEffect::Encoding:
+      if (value != nullptr) {
+        settings.encoding = value;
+      }
+      break;
   }
   return true;
 }

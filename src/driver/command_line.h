@@ -66,6 +66,7 @@ enum class OptionEffect {
   Configuration,  // the configuration file
   XmlMode,        // values are entity-encoded
   TextMode,       // values are placed as they are (the default)
+  Encoding,       // the encoding of the template, the configuration and the output
 };
 
 struct OptionSpec {
@@ -86,6 +87,9 @@ inline constexpr OptionSpec kOptions[] = {
     {"-xml", false, OptionEffect::XmlMode, nullptr, "Xml output mode: values are entity-encoded"},
     {"-text", false, OptionEffect::TextMode, nullptr,
      "Text output mode (the default): values are placed as they are"},
+    {"-encoding", true, OptionEffect::Encoding, "NAME",
+     "the encoding of the template, the configuration and the output (ISO-8859-1 when not "
+     "given; UTF-8, CP1252, ISO-8859-2 ...)"},
 };
 
 // The row count of "-preview" when it is the last argument.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "base/log_messages.h"
@@ -50,6 +51,19 @@ const char* file_replaced(const ConversionRequest& request, const RunEnvironment
                                  {{request.xml}, {request.template_path}, {config_path}});
 }
 
+const TextCodec& codec_of(const RunEnvironment& run) {
+  static const TextCodec kLatin1;
+  return run.codec != nullptr ? *run.codec : kLatin1;
+}
+
+// The continuation line that names where a file stops being text in the run's encoding.
+void log_invalid_line(const RunEnvironment& run, std::size_t line) {
+  if (line > 0) {
+    const std::string name(codec_of(run).name());
+    log_detail(run.log, format_message(log_messages::kTextNotInEncoding, line, name.c_str()));
+  }
+}
+
 // Runs one step; a failure is logged here and returned.
 std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
                                     const ConversionRequest& request, ConversionSources& sources,
@@ -73,21 +87,36 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
       log_line(run.log, log_messages::kXmlNotParsed);
       log_xml_error(run.log);
       return StepFailure{step, fail(kExitUnusableInput)};
-    case PrepareStep::Template:
+    case PrepareStep::Template: {
       preparation.template_lines = sources.template_lines(request.template_path);
-      if (preparation.template_lines) {
+      const std::size_t invalid_line =
+          preparation.template_lines ? ready_text_lines(*preparation.template_lines, codec_of(run),
+                                                        &preparation.template_mark_bytes)
+                                     : 0;
+      if (preparation.template_lines && invalid_line == 0) {
         return std::nullopt;
       }
       log_line(run.log, log_messages::kTemplateMissing);
       log_detail(run.log, request.template_path);
-      return StepFailure{step, fail_with_help(kExitUnusableInput)};
-    case PrepareStep::Configuration:
-      preparation.configuration = sources.configuration(run.settings.config_path);
+      log_invalid_line(run, invalid_line);
+      preparation.template_lines.reset();
+      StepFailure failure{step, fail_with_help(kExitUnusableInput)};
+      failure.invalid_line = invalid_line;
+      return failure;
+    }
+    case PrepareStep::Configuration: {
+      std::size_t invalid_line = 0;
+      preparation.configuration =
+          sources.configuration(run.settings.config_path, codec_of(run), invalid_line);
       if (preparation.configuration != nullptr) {
         return std::nullopt;
       }
       log_line(run.log, log_messages::kConfigurationMissing);
-      return StepFailure{step, fail_with_help(kExitUnusableInput)};
+      log_invalid_line(run, invalid_line);
+      StepFailure failure{step, fail_with_help(kExitUnusableInput)};
+      failure.invalid_line = invalid_line;
+      return failure;
+    }
     case PrepareStep::Output:
       if (const char* replaced = file_replaced(request, run)) {
         static_cast<void>(output_not_written(request.output, run.log));
@@ -211,9 +240,43 @@ LineListPtr FileSources::template_lines(const char* path) {
   return line_list_load(path);
 }
 
-Configuration* FileSources::configuration(const char* path) {
+std::size_t ready_text_lines(LineList& lines, const TextCodec& codec, std::size_t* mark_bytes) {
+  if (codec.is_latin1()) {
+    return 0;  // every byte is Latin-1 text
+  }
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  Line* first = line_list_rewind(&lines);
+  if (codec.is_utf8() && first != nullptr && first->view().starts_with(kByteOrderMark) &&
+      first->assign(first->view().substr(kByteOrderMark.size()), {}) && mark_bytes != nullptr) {
+    *mark_bytes = kByteOrderMark.size();
+  }
+  std::size_t number = 0;
+  for (const Line& line : lines.lines()) {
+    ++number;
+    if (codec.first_invalid(line.view()) != std::string_view::npos) {
+      return number;
+    }
+  }
+  return 0;
+}
+
+std::optional<Outcome> open_encoding(const RunSettings& settings, TextCodec& codec, RunLog* log) {
+  if (settings.encoding == nullptr || codec.open(settings.encoding) == TextCodec::Opening::Opened) {
+    return std::nullopt;
+  }
+  log_line(log, log_messages::kEncodingUnsupported);
+  log_detail(log, settings.encoding);
+  return fail(kExitUnusableInvocation);
+}
+
+Configuration* FileSources::configuration(const char* path, const TextCodec& codec,
+                                          std::size_t& invalid_line) {
   LineListPtr config_lines = line_list_load(path);
   if (!config_lines) {
+    return nullptr;
+  }
+  invalid_line = ready_text_lines(*config_lines, codec);
+  if (invalid_line > 0) {
     return nullptr;
   }
   configuration_.cut(config_lines.get());

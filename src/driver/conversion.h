@@ -19,11 +19,20 @@
 #include "config/configuration.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
+#include "text/text_codec.h"
 #include "text/tracked_memory.h"
 #include "xml/input_document.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
+
+// How a conversion ended: its exit code, whether it took the success path (the only one that
+// logs no memory-count line) and whether a run would print its help text.
+struct Outcome {
+  int exit_code;
+  bool succeeded;
+  bool help = false;
+};
 
 // Where a conversion gets its template and configuration.
 class ConversionSources {
@@ -35,9 +44,23 @@ class ConversionSources {
 
   // The template's lines for one fill, which changes them; none when the file cannot be read.
   virtual LineListPtr template_lines(const char* path) = 0;
-  // The configuration, which stays the source's; none when the file cannot be read.
-  virtual Configuration* configuration(const char* path) = 0;
+  // The configuration, which stays the source's, read as text in the encoding; none when the
+  // file cannot be read, or is no text in the encoding (invalid_line then names its first line
+  // that is not, from 1).
+  virtual Configuration* configuration(const char* path, const TextCodec& codec,
+                                       std::size_t& invalid_line) = 0;
 };
+
+// Readies the lines of a file read as text in the encoding: a UTF-8 file's byte-order mark is
+// no text and is dropped (mark_bytes, when given, tells how many bytes that took from the first
+// line). The first line that is no text in the encoding, from 1; 0 when every line is (or
+// memory is short, when the lines stay as they are).
+std::size_t ready_text_lines(LineList& lines, const TextCodec& codec,
+                             std::size_t* mark_bytes = nullptr);
+
+// The run's encoding (-encoding) in the codec; a failure's outcome, with the log lines a run
+// writes for it, when the converter does not know it or it is not ASCII-compatible.
+std::optional<Outcome> open_encoding(const RunSettings& settings, TextCodec& codec, RunLog* log);
 
 // The files of one conversion, as the command line names them; the configuration file is the
 // run settings' (-c).
@@ -47,25 +70,20 @@ struct ConversionRequest {
   const char* output = nullptr;
 };
 
-// How a conversion ended: its exit code, whether it took the success path (the only one that
-// logs no memory-count line) and whether a run would print its help text.
-struct Outcome {
-  int exit_code;
-  bool succeeded;
-  bool help = false;
-};
-
 // The steps of a preparation, in the order they run.
 enum class PrepareStep { XmlInput, Document, Template, Configuration, Output, Done };
 
 // A step that failed: how the run ends there (its log lines are written), and for the output
 // step the run's file that the output is, or that the output looks like a template while the
-// template holds no placeholder (the arguments swapped).
+// template holds no placeholder (the arguments swapped). For the template and configuration
+// steps, the first line that is no text in the run's encoding (from 1), or 0 when the file
+// could not be read at all.
 struct StepFailure {
   PrepareStep step = PrepareStep::Done;
   Outcome outcome{0, false};
   const char* replaced = nullptr;
   bool looks_like_template = false;
+  std::size_t invalid_line = 0;
 };
 
 // What the steps loaded, owned here, and how far they got.
@@ -73,6 +91,7 @@ struct Preparation {
   NamespaceDeclarations declarations;
   XmlDocPtr document;
   LineListPtr template_lines;
+  std::size_t template_mark_bytes = 0;     // what a byte-order mark took from its first line
   Configuration* configuration = nullptr;  // the source's, or the stand-in below
   // The step that failed last; none when every step run so far passed.
   std::optional<StepFailure> failure;
@@ -134,7 +153,8 @@ class FileSources final : public ConversionSources {
       : configuration_(configuration), keep_lines_(keep_lines) {}
 
   LineListPtr template_lines(const char* path) override;
-  Configuration* configuration(const char* path) override;
+  Configuration* configuration(const char* path, const TextCodec& codec,
+                               std::size_t& invalid_line) override;
 
  private:
   Configuration& configuration_;

@@ -51,9 +51,13 @@ Outcome run_work(StoreArguments store, FileRunLog& log) {
     return fail_with_help(kExitUnusableInvocation);
   }
   log.open_in_current_folder();
+  TextCodec codec;
+  if (const std::optional<Outcome> refused = open_encoding(settings, codec, &log)) {
+    return *refused;
+  }
   FileSources sources(configuration);
   const ConversionRequest request{table.at(0), table.at(1), table.at(2)};
-  const Outcome outcome = convert_document(request, sources, {settings, &log});
+  const Outcome outcome = convert_document(request, sources, {settings, &log, nullptr, &codec});
   if (outcome.help) {
     print_help();
   }

@@ -8,8 +8,8 @@
 #include "base/run_log.h"
 #include "config/thousands.h"
 #include "xml/entity_encoding.h"
-#include "xml/latin1.h"
 #include "xml/qualify.h"
+#include "xml/run_text.h"
 
 namespace ruvo {
 
@@ -24,7 +24,7 @@ TextBufferPtr with_separators(const FillContext& fill, TextBufferPtr value, std:
   const Line* entry =
       value ? comma_text_entry(fill.comma_section, key, fill.run.observer) : nullptr;
   if (entry != nullptr) {
-    TextBufferPtr separated = format_thousands(value->data());
+    TextBufferPtr separated = format_thousands(value->data(), fill.xpath.text_codec());
     if (separated) {
       told.grouped = true;
       told.comma_entry = entry;
@@ -43,7 +43,7 @@ std::string_view view_of(const TextBufferPtr& text) {
 // Whether the document's text loses characters on its way to Latin-1, found out only for an
 // observer, with that text.
 void tell_losses(const FillContext& fill, const xmlChar* content, PlaceholderReport& told) {
-  if (fill.run.observer != nullptr && loses_characters(content)) {
+  if (fill.run.observer != nullptr && output_loses(fill.xpath.text_codec(), content)) {
     told.lossy = true;
     told.source = reinterpret_cast<const char*>(content);
   }
@@ -72,7 +72,7 @@ FillStatus place_text(FillContext& fill, Span span, std::string_view text, bool 
                       PlaceholderReport* told) {
   TextBufferPtr encoded;
   if (encode && fill.run.settings.output_mode == OutputMode::Xml) {
-    encoded = encode_entities(fill.xpath.get()->doc, text);
+    encoded = encode_entities(fill.xpath.get()->doc, text, fill.xpath.text_codec());
     if (encoded) {
       text = encoded->view();
     }
@@ -110,7 +110,7 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   told.reason = ValueReason::NoNode;
   told.path = inner;
   told.qualification = traced;
-  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
+  if (!qualified || !run_text_to_utf8(fill.xpath.text_codec(), qualified)) {
     return place_text(fill, span, "", true, &told);
   }
   told.expression = qualified->view();
@@ -137,7 +137,8 @@ FillStatus fill_xpath_placeholder(FillContext& fill, const TextBuffer& content, 
   }
   TextBufferPtr ungrouped;
   TextBufferPtr text =
-      with_separators(fill, content_to_latin1(node_content.get()), content.view(), told, ungrouped);
+      with_separators(fill, output_text(fill.xpath.text_codec(), node_content.get()),
+                      content.view(), told, ungrouped);
   told.reason = ValueReason::Found;
   told.value = view_of(text);
   tell_losses(fill, node_content.get(), told);
@@ -181,7 +182,7 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
   QualifyTrace trace;
   QualifyTrace* traced = fill.run.observer != nullptr ? &trace : nullptr;
   TextBufferPtr qualified = qualify_path_buffer(*path, fill.xpath.default_namespace_bound, traced);
-  const Evaluation evaluation = qualified && latin1_to_utf8_in_place(qualified)
+  const Evaluation evaluation = qualified && run_text_to_utf8(fill.xpath.text_codec(), qualified)
                                     ? evaluate_first(fill.xpath, qualified->data())
                                     : Evaluation{};
   xmlNode* node = evaluation.node;
@@ -201,7 +202,8 @@ FillStatus fill_element_placeholder(FillContext& fill, const TextBuffer& content
   }
   set_context_node(fill.xpath, node);
   XmlCharPtr node_content(xmlNodeGetContent(node));
-  TextBufferPtr value = node_content ? content_to_latin1(node_content.get()) : TextBufferPtr();
+  TextBufferPtr value =
+      node_content ? output_text(fill.xpath.text_codec(), node_content.get()) : TextBufferPtr();
   if (!value) {
     told.reason = ValueReason::NoContent;
     return place_text(fill, span, "", false, &told) == FillStatus::Filled

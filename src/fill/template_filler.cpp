@@ -59,7 +59,7 @@ FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::
   TextBufferPtr ungrouped;
   if (const Line* entry =
           comma_pair_entry(fill.comma_section, element->view(), attribute->view(), observer)) {
-    TextBufferPtr grouped = format_thousands(value->data());
+    TextBufferPtr grouped = format_thousands(value->data(), fill.xpath.text_codec());
     told.comma_entry = entry;
     if (grouped) {
       ungrouped = std::move(value);
@@ -223,6 +223,7 @@ FillOutcome fill_template(xmlDoc* document, LineList* template_lines,
   if (!xpath.handle) {
     return out_of_memory(run.log);
   }
+  xpath.codec = run.codec;
   // Whatever way the scan ends, the line it stands on is made whole (see fill/scan_line.h).
   ScanLine scan(line_list_rewind(template_lines));
   FillContext fill{run, xpath, template_lines, configuration.comma_section(), output, scan};

@@ -6,7 +6,8 @@
 #include <string_view>
 
 #include "text/text_buffer.h"
-#include "xml/latin1.h"
+#include "text/text_codec.h"
+#include "xml/run_text.h"
 
 namespace ruvo {
 
@@ -14,9 +15,9 @@ struct CellLoss {
   bool lossy = false;
   TextBufferPtr text;  // the document's text (UTF-8) of a lossy value
 
-  // Notes whether the content loses characters, keeping it when it does.
-  void note(const xmlChar* content) {
-    lossy = loses_characters(content);
+  // Notes whether the content loses characters in the encoding, keeping it when it does.
+  void note(const TextCodec& codec, const xmlChar* content) {
+    lossy = output_loses(codec, content);
     text = lossy ? text_buffer_from(reinterpret_cast<const char*>(content)) : TextBufferPtr();
   }
   std::string_view lost_text() const { return lossy && text ? text->view() : std::string_view(); }

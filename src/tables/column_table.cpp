@@ -12,9 +12,9 @@
 #include "xml/descendant_walk.h"
 #include "xml/expression_shape.h"
 #include "xml/field_expression.h"
-#include "xml/latin1.h"
 #include "xml/prefetch.h"
 #include "xml/qualify.h"
+#include "xml/run_text.h"
 
 namespace ruvo {
 
@@ -167,14 +167,14 @@ CellSource read_expression_value(XPathContext& context, ColumnField& field, Text
     return CellSource::Missing;
   }
   if (loss != nullptr) {
-    loss->note(content.get());
+    loss->note(context.text_codec(), content.get());
   }
   if (!field.grouped) {
-    static_cast<void>(latin1_assign(field.value, content.get()));
+    static_cast<void>(output_assign(context.text_codec(), field.value, content.get()));
     return CellSource::Read;
   }
-  if (latin1_assign(scratch, content.get())) {
-    static_cast<void>(format_thousands_into(scratch->data(), field.value));
+  if (output_assign(context.text_codec(), scratch, content.get())) {
+    static_cast<void>(format_thousands_into(scratch->data(), field.value, context.text_codec()));
   }
   return CellSource::Read;
 }
@@ -196,7 +196,7 @@ void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& 
   if (!field.plain_name) {
     TextBufferPtr expression = text_buffer_from("./@");
     if (expression && text_buffer_append_buffer(expression, field.attribute.get()) &&
-        latin1_to_utf8_in_place(expression)) {
+        run_text_to_utf8(context.text_codec(), expression)) {
       field.compiled.reset(
           xmlXPathCtxtCompile(context.get(), reinterpret_cast<const xmlChar*>(expression->data())));
     }
@@ -258,14 +258,14 @@ CellSource read_field_value(XPathContext& context, ColumnField& field, TextBuffe
   XmlCharPtr assembled;
   const xmlChar* content = attribute_text(attribute, assembled);
   if (loss != nullptr) {
-    loss->note(content);
+    loss->note(context.text_codec(), content);
   }
   if (!field.grouped) {
-    static_cast<void>(latin1_assign(field.value, content));
+    static_cast<void>(output_assign(context.text_codec(), field.value, content));
     return CellSource::Read;
   }
-  if (latin1_assign(scratch, content)) {
-    static_cast<void>(format_thousands_into(scratch->data(), field.value));
+  if (output_assign(context.text_codec(), scratch, content)) {
+    static_cast<void>(format_thousands_into(scratch->data(), field.value, context.text_codec()));
   }
   return CellSource::Read;
 }
@@ -320,7 +320,7 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     return;
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, context.default_namespace_bound);
-  if (!latin1_to_utf8_in_place(qualified ? qualified : path)) {
+  if (!run_text_to_utf8(context.text_codec(), qualified ? qualified : path)) {
     return;
   }
   const TextBuffer& expression = qualified ? *qualified : *path;
@@ -392,6 +392,7 @@ TableResult expand_column_table(const char* name, LineList* template_lines, Outp
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines, output, run.settings.output_mode);
+  out.codec = context.codec;
   write_column_rows(context, *element, fields, *row_text, out, comma_section, run.observer);
   return TableResult::Expanded;
 }

@@ -11,6 +11,7 @@
 #include "xml/latin1.h"
 #include "xml/prefetch.h"
 #include "xml/qualify.h"
+#include "xml/run_text.h"
 
 namespace ruvo {
 
@@ -52,27 +53,28 @@ bool has_name(const xmlNode* node, const TextBuffer& name) {
 }
 
 // The name a level or a field is compared with the document's names by: its UTF-8 form when it
-// is not ASCII (the configuration is Latin-1).
+// is not ASCII (the configuration is in the run's encoding).
 const TextBuffer& document_name(const TextBufferPtr& name, const TextBufferPtr& utf8_name) {
   return utf8_name ? *utf8_name : *name;
 }
 
-bool spell_as_document(const TextBufferPtr& name, TextBufferPtr& utf8_name) {
+bool spell_as_document(const TextCodec& codec, const TextBufferPtr& name,
+                       TextBufferPtr& utf8_name) {
   if (is_ascii(name->view())) {
     return true;
   }
   utf8_name = text_buffer_clone(*name);
-  return latin1_to_utf8_in_place(utf8_name);
+  return run_text_to_utf8(codec, utf8_name);
 }
 
 // Gives every level and field whose name is not ASCII its UTF-8 form; false when memory is short.
-bool spell_names_as_document(MasterChain& chain) {
+bool spell_names_as_document(const TextCodec& codec, MasterChain& chain) {
   for (auto* level = chain.levels.first(); level != nullptr; level = level->next) {
-    if (!spell_as_document(level->value.name, level->value.utf8_name)) {
+    if (!spell_as_document(codec, level->value.name, level->value.utf8_name)) {
       return false;
     }
     for (auto* field = level->value.fields.first(); field != nullptr; field = field->next) {
-      if (!spell_as_document(field->value.name, field->value.utf8_name)) {
+      if (!spell_as_document(codec, field->value.name, field->value.utf8_name)) {
         return false;
       }
     }
@@ -108,7 +110,7 @@ xmlNode* find_in_document(MasterRun& run, const MasterLevel& level) {
     return nullptr;
   }
   TextBufferPtr qualified = qualify_path_buffer(*path, run.context.default_namespace_bound);
-  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
+  if (!qualified || !run_text_to_utf8(run.context.text_codec(), qualified)) {
     return nullptr;
   }
   if (run.observer != nullptr) {
@@ -128,15 +130,15 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
   if (field.grouped_known && field.grouped_for == node->ns) {
     return field.grouped;
   }
+  // The document's own name against each entry as UTF-8: a name beyond the configuration's
+  // encoding is matched by no entry written with '?'.
   TextBufferPtr node_name = qualified_node_name(node);
-  if (node_name && !is_ascii(node_name->view())) {
-    node_name = content_to_latin1(reinterpret_cast<const xmlChar*>(node_name->data()));
-  }
   if (!node_name) {
     return false;
   }
   field.comma_entry =
-      comma_pair_entry(run.comma_section, node_name->view(), field.name->view(), run.observer);
+      comma_pair_entry_utf8(run.comma_section, run.context.text_codec(), node_name->view(),
+                            document_name(field.name, field.utf8_name).view(), run.observer);
   field.grouped = field.comma_entry != nullptr;
   field.grouped_for = node->ns;
   field.grouped_known = true;
@@ -160,15 +162,17 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
     return nullptr;
   }
   XmlCharPtr content = first_node_content(run.context, field.compiled.get(), node);
-  if (!content || !latin1_assign(run.scratch, content.get())) {
+  if (!content || !output_assign(run.context.text_codec(), run.scratch, content.get())) {
     return nullptr;
   }
   if (run.observer != nullptr) {
-    run.loss.note(content.get());
+    run.loss.note(run.context.text_codec(), content.get());
   }
   field.comma_entry = comma_text_entry(run.comma_section, whole, run.observer);
   if (field.comma_entry != nullptr) {
-    return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
+    return format_thousands_into(run.scratch->data(), run.grouped, run.context.text_codec())
+               ? run.grouped.get()
+               : nullptr;
   }
   return run.scratch.get();
 }
@@ -191,14 +195,16 @@ const TextBuffer* cell_text(MasterRun& run, xmlNode* node, MasterField& field) {
     const xmlNode* text = attribute->children;
     const xmlChar* content =
         text != nullptr && text->content != nullptr ? text->content : BAD_CAST "";
-    if (!latin1_assign(run.scratch, content)) {
+    if (!output_assign(run.context.text_codec(), run.scratch, content)) {
       return nullptr;
     }
     if (run.observer != nullptr) {
-      run.loss.note(content);
+      run.loss.note(run.context.text_codec(), content);
     }
     if (is_grouped(run, node, field)) {
-      return format_thousands_into(run.scratch->data(), run.grouped) ? run.grouped.get() : nullptr;
+      return format_thousands_into(run.scratch->data(), run.grouped, run.context.text_codec())
+                 ? run.grouped.get()
+                 : nullptr;
     }
     return run.scratch.get();
   }
@@ -371,7 +377,7 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   }
   RowLayout layout = take_row_layout(line->view(), name);
   Tracked<MasterChain> chain = read_master_definitions(section);
-  if (!layout.row_text || !chain || !spell_names_as_document(*chain)) {
+  if (!layout.row_text || !chain || !spell_names_as_document(context.text_codec(), *chain)) {
     return TableResult::NotExpanded;
   }
   std::size_t levels = 0;
@@ -383,6 +389,7 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
     return TableResult::NotExpanded;
   }
   TableOutput out = begin_table_output(template_lines, output, environment.settings.output_mode);
+  out.codec = context.codec;
   MasterRun run{context,
                 out,
                 comma_section,

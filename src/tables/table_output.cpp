@@ -93,7 +93,8 @@ void write_table_cell(TableOutput& out, xmlDoc* document, bool c_flag, const Tex
   const TextBufferPtr guarded = guarded_cell(view_of(value));
   const std::string_view text = guarded ? guarded->view() : view_of(value);
   if (value != nullptr && out.mode == OutputMode::Xml) {
-    TextBufferPtr encoded = encode_entities(document, text);
+    TextBufferPtr encoded =
+        encode_entities(document, text, out.codec != nullptr ? *out.codec : latin1_codec());
     if (encoded) {
       write_table_line(out, encoded->view());
       return;

@@ -22,6 +22,7 @@
 #include "text/line_list.h"
 #include "text/output_file.h"
 #include "text/text_buffer.h"
+#include "text/text_codec.h"
 
 namespace ruvo {
 
@@ -32,6 +33,7 @@ struct TableOutput {
   LineList* lines = nullptr;
   OutputFile* output = nullptr;        // none: every line stays in the template until the end
   OutputMode mode = OutputMode::Text;  // Xml: cell values are entity-encoded
+  const TextCodec* codec = nullptr;    // the encoding the values are in; none for Latin-1
   bool at_top = false;
   bool wrote_line = false;  // the cursor is on a line this table wrote
 };

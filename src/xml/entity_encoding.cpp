@@ -13,18 +13,28 @@ namespace ruvo {
 // document as ISO-8859-1, so every later value of the run came out raw. So the value goes to
 // libxml2 as the UTF-8 it stands for, and libxml2's result comes back to Latin-1: the same
 // escapes, the same value written the same way every time, and the document left as it was.
-TextBufferPtr encode_entities(const xmlDoc* document, std::string_view value) {
-  const ByteBlock utf8 = latin1_to_utf8(value);
-  if (utf8.empty()) {
+// Another encoding takes the same road: to UTF-8 by its codec, encoded, and back.
+TextBufferPtr encode_entities(const xmlDoc* document, std::string_view value,
+                              const TextCodec& codec) {
+  ByteBlock latin1_utf8;
+  TextBufferPtr codec_utf8;
+  const char* utf8 = nullptr;
+  if (codec.is_latin1()) {
+    latin1_utf8 = latin1_to_utf8(value);
+    utf8 = latin1_utf8.get();
+  } else if (codec.to_utf8(value, codec_utf8)) {
+    utf8 = codec_utf8->data();
+  }
+  if (utf8 == nullptr) {
     return TextBufferPtr();
   }
   // The encoder does not change the document when its text is well-formed UTF-8.
   XmlCharPtr encoded(xmlEncodeEntitiesReentrant(const_cast<xmlDoc*>(document),
-                                                reinterpret_cast<const xmlChar*>(utf8.get())));
+                                                reinterpret_cast<const xmlChar*>(utf8)));
   if (!encoded) {
     return TextBufferPtr();
   }
-  return content_to_latin1(encoded.get());
+  return output_text(codec, encoded.get());
 }
 
 }  // namespace ruvo

@@ -1,8 +1,8 @@
 #include "xml/field_expression.h"
 
 #include "text/text_buffer.h"
-#include "xml/latin1.h"
 #include "xml/qualify.h"
+#include "xml/run_text.h"
 
 namespace ruvo {
 
@@ -10,7 +10,7 @@ XmlXPathCompExprPtr compile_braced_expression(XPathContext& context, std::string
   TextBufferPtr inner = text_buffer_from(braced.substr(1, braced.size() - 2));
   TextBufferPtr qualified =
       inner ? qualify_path_buffer(*inner, context.default_namespace_bound) : TextBufferPtr();
-  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
+  if (!qualified || !run_text_to_utf8(context.text_codec(), qualified)) {
     return XmlXPathCompExprPtr();
   }
   return XmlXPathCompExprPtr(

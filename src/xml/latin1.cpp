@@ -2,50 +2,19 @@
 
 #include <libxml/encoding.h>
 
+#include <cstdint>
 #include <cstring>
+
+#include "text/utf8.h"
 
 namespace ruvo {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence starting at text[0] (at most available bytes long)
-// and its code point; 0 when the bytes there are not one.
 std::size_t decode_utf8(const unsigned char* text, std::size_t available, unsigned long& code) {
-  const unsigned char lead = text[0];
-  std::size_t length = 0;
-  unsigned long minimum = 0;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1Fu;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0Fu;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07u;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (length > available) {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((text[i] & 0xC0u) != 0x80u) {
-      return 0;
-    }
-    code = (code << 6) | (text[i] & 0x3Fu);
-  }
-  // Overlong forms, surrogates and code points past Unicode are malformed.
-  if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-    return 0;
-  }
+  std::uint32_t point = 0;
+  const std::size_t length = utf8_decode(text, available, point);
+  code = point;
   return length;
 }
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "xml/latin1.h"
 #include "xml/qualify.h"
+#include "xml/run_text.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -31,7 +31,7 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
   TextBufferPtr qualified =
       qualify_path(std::string_view(expression, static_cast<std::size_t>(written)),
                    context.default_namespace_bound);
-  if (!qualified || !latin1_to_utf8_in_place(qualified)) {
+  if (!qualified || !run_text_to_utf8(context.text_codec(), qualified)) {
     return TextBufferPtr();
   }
   if (trace != nullptr) {
@@ -47,12 +47,12 @@ TextBufferPtr lookup_value(XPathContext& context, const char* element, const cha
     return TextBufferPtr();
   }
   if (trace != nullptr) {
-    trace->lossy = loses_characters(content.get());
+    trace->lossy = output_loses(context.text_codec(), content.get());
     if (trace->lossy) {
       trace->source = text_buffer_from(reinterpret_cast<const char*>(content.get()));
     }
   }
-  return content_to_latin1(content.get());
+  return output_text(context.text_codec(), content.get());
 }
 
 }  // namespace ruvo

@@ -11,8 +11,10 @@
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
+#include "text/text_codec.h"
 #include "xml/element_index.h"
 #include "xml/expression_cache.h"
+#include "xml/run_text.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -22,10 +24,12 @@ struct NamespaceDeclarations;
 struct XPathContext {
   XmlXPathContextPtr handle;  // none when the context could not be made
   bool default_namespace_bound = false;
-  ExpressionCache cache;  // first nodes of the context-free expressions evaluated so far
-  ElementIndex index;     // the elements by name, once a search over the document asks
+  ExpressionCache cache;             // first nodes of the context-free expressions evaluated so far
+  ElementIndex index;                // the elements by name, once a search over the document asks
+  const TextCodec* codec = nullptr;  // the run's encoding; none for Latin-1
 
   xmlXPathContext* get() const { return handle.get(); }
+  const TextCodec& text_codec() const { return codec != nullptr ? *codec : latin1_codec(); }
 };
 
 // Makes the context on the document and registers the document's namespaces in it, using the

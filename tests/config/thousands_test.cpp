@@ -63,6 +63,38 @@ TEST_F(ThousandsTest, GroupsTheIntegerDigitsAndKeepsTheFraction) {
   EXPECT_STREQ(value, "-1234.5") << "the caller's text is trimmed in place";
 }
 
+// In another encoding the formatter works on characters: a currency symbol stays whole, any
+// other character beyond ASCII is dropped whole, and the result is text in that encoding.
+TEST_F(ThousandsTest, AnotherEncodingIsGroupedByCharacters) {
+  TextCodec utf8;
+  ASSERT_EQ(utf8.open("UTF-8"), TextCodec::Opening::Opened);
+  const auto grouped = [](const TextCodec& codec, std::string value) {
+    TextBufferPtr result = format_thousands(value.data(), codec);
+    return result ? std::string(result->view()) : "<none>";
+  };
+  EXPECT_EQ(grouped(utf8, "\xE2\x82\xAC 1234567.50"),
+            "\xE2\x82\xAC"
+            "1,234,567.50");
+  EXPECT_EQ(grouped(utf8,
+                    "-\xC2\xA3"
+                    "1234"),
+            "-\xC2\xA3"
+            "1,234");
+  EXPECT_EQ(grouped(utf8,
+                    "1\xC2\xA0"
+                    "234\xE2\x80\xAF"
+                    "567"),
+            "1234567")
+      << "no-break spaces are dropped whole, never cut into bytes, and no ',' takes their place";
+  TextCodec cp1252;
+  ASSERT_EQ(cp1252.open("CP1252"), TextCodec::Opening::Opened);
+  EXPECT_EQ(grouped(cp1252, "\x80 12345"),
+            "\x80"
+            "12,345")
+      << "the euro sign of CP1252";
+  EXPECT_EQ(grouped(TextCodec(), "\xA5 12345"), formatted("\xA5 12345")) << "Latin-1 as ever";
+}
+
 TEST_F(CommaEntryTest, EntriesMatchIgnoringAsciiCaseOnly) {
   LineListPtr section = make_list({
       "[COMMA_INSERT]Header:name",  // never an entry, whatever follows the brackets

@@ -183,6 +183,42 @@ TEST_F(CheckTest, ArgumentsAndEncodingsRuvoPassesOverAreNamed) {
   EXPECT_NE(utf8.find("t.txt:1:4: warning: the file is UTF-8 text"), std::string::npos) << utf8;
 }
 
+// In a run of another encoding, what is lost is what that encoding cannot hold, and a file
+// that is no text in it is named at its line.
+TEST_F(CheckTest, ARunInAnotherEncodingIsExplainedInIt) {
+  write_file(dir_.file("in.xml"),
+             "<C xmlns=\"urn:c\" n=\"Pe\xC3\xB1"
+             "a \xC5\x81\xC3\xB3"
+             "d\xC5\xBA\"/>");
+  const std::string lost = check("<<C:n>>\n", {"-encoding", "ISO-8859-2"}).standard_output;
+  EXPECT_NE(lost.find("t.txt:1:1: warning: <<C:n>> holds characters that ISO-8859-2 cannot hold "
+                      "(U+00F1); they come out as \"?\": \"Pe?a \xC5\x81\xC3\xB3"
+                      "d\xC5\xBA\""),
+            std::string::npos)
+      << lost;
+
+  // A UTF-8 run drops the byte-order mark; columns still count the file's bytes.
+  const std::string marked = check("\xEF\xBB\xBF<<C:x>>\n", {"-encoding", "UTF-8"}).standard_output;
+  EXPECT_NE(marked.find("t.txt:1:4: warning: <<C:x>> comes out empty"), std::string::npos)
+      << marked;
+
+  const test::BinaryResult latin1_template = check("Caf\xE9 <<C:n>>\n", {"-encoding", "UTF-8"});
+  EXPECT_EQ(latin1_template.exit_status, 2);
+  EXPECT_NE(latin1_template.standard_output.find(
+                "t.txt:1: error: this line is no text in UTF-8, the run's encoding: ruvo reads "
+                "none of the file and ends with status 252"),
+            std::string::npos)
+      << latin1_template.standard_output;
+
+  write_file(dir_.file("l1.cfg"), "[COMMA_INSERT]\nC:\xE9\n");
+  const test::BinaryResult latin1_config =
+      check("<<C:n>>\n", {"-encoding", "UTF-8", "-c", "l1.cfg"});
+  EXPECT_EQ(latin1_config.exit_status, 1);
+  EXPECT_NE(latin1_config.standard_output.find("l1.cfg:2: error: this line is no text in UTF-8"),
+            std::string::npos)
+      << latin1_config.standard_output;
+}
+
 TEST_F(CheckTest, WhatMakesRuvoFailIsAnErrorAndWhatStopsTheCheckGivesTwo) {
   const test::BinaryResult missing_config = check("<<Comprobante:total>>\n", {"-c", "otro.cfg"});
   EXPECT_EQ(missing_config.exit_status, 1);

@@ -229,6 +229,45 @@ TEST_F(RunTest, AnOutputThatLooksLikeTheTemplateIsNotReplaced) {
   EXPECT_EQ(read_file(dir_.file("copy.txt")), "Total: 12,345.5\nfin");
 }
 
+// A run in an encoding the converter cannot take, or with files that are no text in it, writes
+// nothing and says why.
+TEST_F(RunTest, EncodingsThatCannotBeTakenAreRefused) {
+  write_file(dir_.file("out.txt"), "before");
+  for (const char* name : {"NO-SUCH-CODE", "UTF-16"}) {
+    write_file(dir_.file("Ruvo.log"), "");
+    const test::BinaryResult refused = run({"in.xml", "tpl.txt", "out.txt", "-encoding", name});
+    EXPECT_EQ(refused.exit_status, 251) << name;
+    EXPECT_EQ(refused.standard_output, "") << "nothing printed";
+    EXPECT_EQ(log(), (Lines{"TS:ERROR: Codificacion no soportada:", std::string(16, ' ') + name,
+                            kMemoryLine}));
+  }
+  write_file(dir_.file("utf8.txt"), "Total: <<Comprobante:total>>\ncaf\xE9\n");
+  write_file(dir_.file("utf8.cfg"), "[COMMA_INSERT]\nComprobante:total\n\xFF\n");
+  struct Invalid {
+    Lines arguments;
+    Lines logged;
+  };
+  for (const Invalid& invalid :
+       {Invalid{{"in.xml", "utf8.txt", "out.txt", "-encoding", "UTF-8"},
+                {"TS:ERROR: El archivo Plantilla NO se encuentra.", "                utf8.txt",
+                 "                linea 2: no es texto valido en UTF-8"}},
+        Invalid{{"in.xml", "tpl.txt", "out.txt", "-encoding", "utf-8", "-c", "utf8.cfg"},
+                {"TS:ERROR: El archivo Cfg NO se encuentra.",
+                 "                linea 3: no es texto valido en utf-8"}}}) {
+    write_file(dir_.file("Ruvo.log"), "");
+    const test::BinaryResult refused = run(invalid.arguments);
+    EXPECT_EQ(refused.exit_status, 252);
+    EXPECT_EQ(refused.standard_output, help_) << "as for a file that cannot be read";
+    Lines expected = invalid.logged;
+    expected.push_back(kMemoryLine);
+    EXPECT_EQ(log(), expected);
+  }
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "before");
+  // -encoding as the last argument names none, as -c names no file there: Latin-1.
+  EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-encoding"}).exit_status, 0);
+  EXPECT_EQ(read_file(dir_.file("out.txt")), "Total: 12,345.5\nfin");
+}
+
 TEST_F(RunTest, ConfigurationPathFollowsTheLastDashC) {
   write_file(dir_.file("other.cfg"), "");
   EXPECT_EQ(run({"in.xml", "tpl.txt", "out.txt", "-c", "nope.cfg", "-c", "other.cfg"}).exit_status,

@@ -2,9 +2,10 @@
 // run cuts them; each template is filled twice, holding its lines and streaming finished ones to
 // a file, and both must give the same bytes.
 //
-// Input: byte 0 chooses one of the four documents (bits 0-1), Xml mode (bit 2), preview (bit 3)
-// and the preview row count (bits 4-7, less 2); the rest is the template, then a NUL and the
-// configuration (none without a NUL).
+// Input: byte 0 chooses one of the four documents (bits 0-1), Xml mode (bit 2), preview (bit 3),
+// the preview row count (bits 4-5, less 1) and the encoding the template and the configuration
+// are read in (bits 6-7: Latin-1, UTF-8, ISO-8859-2, CP1252); the rest is the template, then a
+// NUL and the configuration (none without a NUL).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,19 @@ constexpr double kMostSiblings = 4;
 // for each row of the level before it, so a table's rows grow as kMostSiblings to the power of
 // its levels; inputs that could write more are passed over to keep each run short.
 constexpr double kTableLineBudget = 200000;
+
+// The encodings a template may be read in, each opened once: opening one tries every byte.
+const TextCodec& encoding(int index) {
+  static TextCodec codecs[4];
+  static bool opened = false;
+  if (!opened) {
+    static_cast<void>(codecs[1].open("UTF-8"));
+    static_cast<void>(codecs[2].open("ISO-8859-2"));
+    static_cast<void>(codecs[3].open("CP1252"));
+    opened = true;
+  }
+  return codecs[index];
+}
 
 // The most table lines the template could come to: every template line may expand one table.
 double table_line_bound(const SectionList* masters, std::size_t template_lines) {
@@ -105,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RunSettings settings;
   settings.output_mode = (flags & 4) != 0 ? OutputMode::Xml : OutputMode::Text;
   settings.preview.on = (flags & 8) != 0;
-  settings.preview.rows = (flags >> 4) - 2;
+  settings.preview.rows = ((flags >> 4) & 3) - 1;
+  const TextCodec& codec = encoding((flags >> 6) & 3);
   bool filled = false;
   {
     LineListPtr template_lines = fuzz::load_lines(rest, template_size);
@@ -115,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::check(configuration.usable(), "no section lists");
     configuration.cut(config.get());
     config.reset();
-    const RunEnvironment run{settings};
+    const RunEnvironment run{settings, nullptr, nullptr, &codec};
 
     if (table_line_bound(configuration.master_sections(), template_lines->count) <=
         kTableLineBudget) {

@@ -16,7 +16,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-DOCUMENT = '<?xml version="1.0"?>\n<C xmlns="urn:c" v="A&amp;B">' + "".join(
+DOCUMENT = '<?xml version="1.0" encoding="UTF-8"?>\n<C xmlns="urn:c" v="A&amp;B\u00f1">' + "".join(
     f'<I n="{i}"/>' for i in range(1, 26)) + "</C>\n"
 TEMPLATE = "<<C:v>>\n<<T>>\n<<M>>\n"
 STAMP = re.compile(r"^\d{8}-\d{9}:")
@@ -100,11 +100,12 @@ def compare_endings(ruvo, checker, scratch):
 
 def settings_said(findings):
     """The configuration file, mode and preview rows that ruvo-check says the options select."""
-    said = {"config": "Ruvo.cfg", "mode": "Text", "preview": None}
+    said = {"config": "Ruvo.cfg", "mode": "Text", "preview": None, "encoding": "ISO-8859-1"}
     for f in findings:
         if f["kind"] == "run" and f["severity"] == "note":
             said["config"] = re.search(r'configuration file "([^"]*)"', f["message"]).group(1)
             said["mode"] = re.search(r"in (\w+) mode", f["message"]).group(1)
+            said["encoding"] = re.search(r"mode, in ([\w-]+)", f["message"]).group(1).upper()
             rows = re.search(r"keep the first (-?\d+)", f["message"])
             said["preview"] = int(rows.group(1)) if rows else None
     return said
@@ -119,6 +120,8 @@ def compare_settings(ruvo, checker, scratch):
         ["in.xml", "t.txt", "out.txt", "-XML", "-text", "-c"],
         ["in.xml", "-text", "out.txt", "-c", "b.cfg", "-xml"],
         ["in.xml", "t.txt", "-c", "a.cfg"],
+        ["in.xml", "t.txt", "out.txt", "-ENCODING", "utf-8", "-encoding"],
+        ["in.xml", "t.txt", "out.txt", "-c", "-encoding", "UTF-8"],
     ]
     problems = []
     for number, arguments in enumerate(calls):
@@ -129,21 +132,24 @@ def compare_settings(ruvo, checker, scratch):
             (folder / "in.xml").write_text(DOCUMENT)
             for name in ("t.txt", "-text"):
                 (folder / name).write_text(TEMPLATE)
-            for name in ("Ruvo.cfg", "-xml", "a.cfg", "b.cfg"):
+            for name in ("Ruvo.cfg", "-xml", "a.cfg", "b.cfg", "-encoding"):
                 (folder / name).write_text(configuration(name))
         ran = run(ruvo, folders[0], arguments)
         said = settings_said(findings_of(run(checker, folders[1], arguments, ["--json", "--list"])))
         if ran.returncode != 0:
             problems.append(f"{label}: ruvo ended with {ran.returncode}")
             continue
-        output = (folders[0] / arguments[2]).read_text().splitlines()
-        mode = "Xml" if output[0] == "A&amp;B" else "Text"
+        raw = (folders[0] / arguments[2]).read_bytes()
+        encoding = "UTF-8" if "\u00f1".encode() in raw else "ISO-8859-1"
+        output = raw.decode(encoding).splitlines()
+        mode = "Xml" if output[0].startswith("A&amp;B") else "Text"
         config = output[2][len("~# "):]
         rows = sum(1 for line in output if line == "~# N")
         wanted = 25 if said["preview"] is None else max(0, min(25, 2 * said["preview"]))
-        if (config, mode, rows) != (said["config"], said["mode"], wanted):
-            problems.append(f"{label}: ruvo read {config} in {mode} mode with {rows} rows; "
-                            f"ruvo-check says {said}")
+        if (config, mode, rows, encoding) != (said["config"], said["mode"], wanted,
+                                              said["encoding"]):
+            problems.append(f"{label}: ruvo read {config} in {mode} mode with {rows} rows in "
+                            f"{encoding}; ruvo-check says {said}")
     return len(calls), problems
 
 

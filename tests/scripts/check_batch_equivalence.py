@@ -126,7 +126,7 @@ def main():
         for folder in formats:
             # -preview's value is still read as an option, by ruvo-batch as by ruvo.
             for options, jobs in (([], 1), ([], 3), (["-xml"], 1), (["-preview", "1"], 1),
-                                  (["-preview", "-xml"], 1)):
+                                  (["-preview", "-xml"], 1), (["-encoding", "ISO-8859-15"], 1)):
                 found, count = compare(ruvo, batch, work, folder / "template.txt",
                                        folder / "Ruvo.cfg", every + broken, options,
                                        f"{folder.name} {' '.join(options)} -j {jobs}", jobs)

@@ -176,6 +176,20 @@ TEST_F(MasterTableTest, ThousandsSeparatorsFollowTheQualifiedNodeName) {
   EXPECT_EQ(values(expand("<<T>>", {"element,D,//ns:D", "attribute,v,"}, bare)), Lines{"1234567"});
 }
 
+// The document's own name is compared: a prefix beyond the configuration's encoding is no '?'
+// that an entry written with '?' would match.
+TEST_F(MasterTableTest, ThousandsSeparatorsCompareTheDocumentsOwnName) {
+  parse(
+      "<r xmlns:\xCE\xB1=\"urn:a\" xmlns:\xCE\xB2=\"urn:b\"><\xCE\xB1:Item amt=\"1234\"/>"
+      "<\xCE\xB2:Item amt=\"5678\"/><Pa\xC3\xB1o amt=\"9999\"/></r>");
+  LineList* question = section({"[COMMA_INSERT]", "'?:Item':amt"});
+  EXPECT_EQ(values(expand("<<T>>", {"element,Item,//*[@amt][1]", "attribute,amt,"}, question)),
+            (Lines{"1234", "5678"}));
+  LineList* latin1 = section({"[COMMA_INSERT]", "Pa\xF1o:amt"});
+  EXPECT_EQ(values(expand("<<T>>", {"element,Pa\xF1o", "attribute,amt,"}, latin1)), Lines{"9,999"})
+      << "a Latin-1 name still matches the document's UTF-8 one";
+}
+
 TEST_F(MasterTableTest, AChainOfAnyLengthCostsNoStack) {
   // Each level used to be one more nested call: a long chain overflowed the stack.
   parse_items(1);
