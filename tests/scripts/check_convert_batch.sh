@@ -86,4 +86,16 @@ for runner in processes xargs; do
     fail "same stem: statuses $(tr '\n\t' '; ' < "$scratch/out-same-$runner/status.tsv")"
 done
 
+# A run refused as a whole ends with 2 under every runner, said once, with no statuses.
+for runner in processes xargs; do
+  RUVO_BATCH_RUNNER=$runner "$source/scripts/convert-batch" -j 2 -r "$ruvo" "$scratch/same" \
+    "$scratch/template.txt" "$scratch/Ruvo.cfg" "$scratch/out-refused-$runner" -encoding KLINGON \
+    > /dev/null 2> "$scratch/stderr-refused"
+  status=$?
+  [ "$status" -eq 2 ] || fail "unknown encoding: convert-batch ended with $status, expected 2"
+  [ "$(grep -c 'encoding KLINGON' "$scratch/stderr-refused")" -eq 1 ] ||
+    fail "unknown encoding: $(cat "$scratch/stderr-refused")"
+  [ -e "$scratch/out-refused-$runner/status.tsv" ] && fail "unknown encoding: statuses written"
+done
+
 exit "$((failures > 0))"
