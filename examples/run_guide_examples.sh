@@ -6,7 +6,8 @@
 #
 # Each folder under CASES_DIR is one example:
 #   input.xml, template.txt, Ruvo.cfg   the run's inputs, copied into a fresh folder
-#   args                                options written after the three file names (may be empty)
+#   args                                options written after the three file names (may be empty);
+#                                       an -encoding among them is the encoding of the files
 #   env        (optional)               NAME=value lines added to the environment
 #   status     (optional)               the expected exit status; 0 when absent
 #   expected.txt                        the exact output bytes; absent when the run must write none
@@ -41,9 +42,11 @@ fail() {
   failures=$((failures + 1))
 }
 
-# The guide is UTF-8, like the XML inputs; the program's other files are Latin-1 bytes.
+# The guide is UTF-8, like the XML inputs; the program's other files are text in the run's
+# encoding: Latin-1, or what the example's -encoding names.
+encoding=LATIN1
 as_utf8() {
-  iconv -f LATIN1 -t UTF-8 "$1"
+  iconv -f "$encoding" -t UTF-8 "$1"
 }
 
 in_guide() {
@@ -69,6 +72,10 @@ for dir in "$cases"/*/; do
   mkdir -p "$work"
   cp "$dir/input.xml" "$dir/template.txt" "$dir/Ruvo.cfg" "$work/"
   read -r -a options < "$dir/args"
+  encoding=LATIN1
+  for ((i = 0; i + 1 < ${#options[@]}; i++)); do
+    [[ "${options[i],,}" == -encoding ]] && encoding=${options[i + 1]}
+  done
   environment=()
   if [ -f "$dir/env" ]; then
     mapfile -t environment < "$dir/env"

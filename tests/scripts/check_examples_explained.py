@@ -46,11 +46,20 @@ def run_in(folder, document, sources, program, args, env, extra=()):
     return work, result
 
 
-def split_lines(data):
+def encoding_of(args):
+    """The encoding the run's files are in: what -encoding names, else Latin-1."""
+    words = [a.lower() for a in args]
+    for i, word in enumerate(words[:-1]):
+        if word == "-encoding":
+            return args[i + 1]
+    return "latin-1"
+
+
+def split_lines(data, encoding):
     lines = data.split(b"\n")
     if lines and lines[-1] == b"":
         lines.pop()
-    return [line.decode("latin-1") for line in lines]
+    return [line.decode(encoding) for line in lines]
 
 
 def fill(template_line, values):
@@ -122,8 +131,9 @@ def main():
             if (checked / "output.txt").exists() or (checked / "Ruvo.log").exists():
                 problems.append("ruvo-check wrote output.txt or Ruvo.log")
             # Values are listed as the output has them, entity-encoded in Xml mode.
-            template = split_lines((sources / "template.txt").read_bytes())
-            output = split_lines((converted / "output.txt").read_bytes())
+            encoding = encoding_of(args)
+            template = split_lines((sources / "template.txt").read_bytes(), encoding)
+            output = split_lines((converted / "output.txt").read_bytes(), encoding)
             expected = expected_output(template, findings)
             if len(expected) != len(output):
                 problems.append(f"{len(expected)} lines listed, ruvo wrote {len(output)}")
