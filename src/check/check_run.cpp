@@ -381,9 +381,9 @@ class Check {
   }
 
   int finish(const RunObserver* run) {
-    check_encoding(findings_, request_.template_path, codec_, count_);
+    check_encoding(findings_, request_.template_path, "template", codec_, count_);
     if (config_lines_) {
-      check_encoding(findings_, settings_.config_path, codec_, count_);
+      check_encoding(findings_, settings_.config_path, "configuration", codec_, count_);
     }
     findings_.sort_by_place();
     char line[240];

@@ -215,8 +215,8 @@ void check_line_ends(Findings& findings, const char* path, std::string_view text
 
 }  // namespace
 
-void check_encoding(Findings& findings, const char* path, const TextCodec& codec,
-                    int argument_count) {
+void check_encoding(Findings& findings, const char* path, std::string_view role,
+                    const TextCodec& codec, int argument_count) {
   FilePtr file(std::fopen(path, "rb"));
   if (!file) {
     return;
@@ -240,10 +240,10 @@ void check_encoding(Findings& findings, const char* path, const TextCodec& codec
   const Text losses = lost.empty() ? Text()
                                    : " (Latin-1 cannot hold " + lost +
                                          ", which the command writes as the nearest Latin-1 text)";
-  const Text advice =
-      "; this looks like a UTF-8 file: run with -encoding UTF-8 (the output is "
-      "then UTF-8 too), or convert it to Latin-1: " +
-      to_latin1 + losses;
+  const Text advice = "; this looks like a UTF-8 " + Text(role) +
+                      "; run with -encoding UTF-8 (the output is then UTF-8 too), or convert it "
+                      "to Latin-1: " +
+                      to_latin1 + losses;
   Finding* finding = nullptr;
   if (mark) {
     finding = &findings.add(Severity::Warning, path, 1, 1, "encoding",

@@ -17,9 +17,10 @@ void check_arguments(Findings& findings, const ArgTable& table, int count);
 // A file that mixes line ends, with the command that mends it; in a run read as Latin-1, also
 // one that is valid UTF-8 with non-ASCII bytes or starts with a byte-order mark (naming the
 // characters Latin-1 cannot hold), with -encoding UTF-8 as the fix (added after the call's
-// argument_count arguments). Nothing when the file cannot be read.
-void check_encoding(Findings& findings, const char* path, const TextCodec& codec,
-                    int argument_count);
+// argument_count arguments). role names the file in the advice: "template", "configuration".
+// Nothing when the file cannot be read.
+void check_encoding(Findings& findings, const char* path, std::string_view role,
+                    const TextCodec& codec, int argument_count);
 
 // The name of a file in the folder of path whose name is near the file's name (another case,
 // or up to two typed characters), as path would name it; empty when there is none.

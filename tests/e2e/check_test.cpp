@@ -181,6 +181,9 @@ TEST_F(CheckTest, ArgumentsAndEncodingsRuvoPassesOverAreNamed) {
   }
   const std::string utf8 = check("Caf\xC3\xA9: <<Comprobante:total>>\n").standard_output;
   EXPECT_NE(utf8.find("t.txt:1:4: warning: the file is UTF-8 text"), std::string::npos) << utf8;
+  EXPECT_NE(utf8.find("this looks like a UTF-8 template; run with -encoding UTF-8"),
+            std::string::npos)
+      << utf8;
 }
 
 // In a run of another encoding, what is lost is what that encoding cannot hold, and a file
