@@ -234,8 +234,8 @@ class Check {
 
   // The XML input does not parse: when the template is an XML document, the two look swapped.
   void explain_swapped_document() {
-    NamespaceDeclarations declarations;
-    if (!read_input_document(request_.template_path, declarations)) {
+    DocumentNotes notes;
+    if (!read_input_document(request_.template_path, notes)) {
       return;
     }
     Finding& finding =
@@ -295,7 +295,7 @@ class Check {
     }
     RunObserver run(*preparation.template_lines, codec_, preparation.template_mark_bytes);
     const Outcome filled = fill_conversion(preparation, {settings_, &log_, &run, &codec_}, nullptr);
-    DocumentProbe probe(preparation.document.get(), preparation.declarations, codec_);
+    DocumentProbe probe(preparation.document.get(), preparation.notes, codec_);
     EncodingAdvice encodings;
     CheckContext check{findings_,
                        probe,

@@ -80,7 +80,7 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
       // Never from the network; entities are not substituted and no DTD is loaded, so an
       // external entity cannot bring a local file's content into the output.
       preparation.document =
-          read_input_document(xml_input_path(request.xml), preparation.declarations);
+          read_input_document(xml_input_path(request.xml), preparation.notes);
       if (preparation.document) {
         return std::nullopt;
       }
@@ -188,7 +188,7 @@ bool pass_over_failure(Preparation& preparation, const ConversionRequest& reques
 Outcome fill_conversion(Preparation& preparation, const RunEnvironment& run, OutputFile* output) {
   const FillOutcome filled = fill_template(
       preparation.document.get(), preparation.template_lines.get(), *preparation.configuration, run,
-      output != nullptr && output->streams() ? output : nullptr, &preparation.declarations);
+      output != nullptr && output->streams() ? output : nullptr, &preparation.notes);
   return filled == FillOutcome::Filled ? Outcome{kExitSuccess, true} : fail(kExitFillFailed);
 }
 
@@ -206,7 +206,8 @@ Outcome output_not_written(const char* output_path, RunLog* log) {
 }
 
 Outcome convert_document(const ConversionRequest& request, ConversionSources& sources,
-                         const RunEnvironment& run, PendingOutput* pending) {
+                         const RunEnvironment& run, PendingOutput* pending,
+                         XmlDocPtr* document_left) {
   Preparation preparation = prepare_conversion(request, sources, run);
   if (preparation.failure) {
     return preparation.failure->outcome;
@@ -222,6 +223,9 @@ Outcome convert_document(const ConversionRequest& request, ConversionSources& so
     const Outcome written = fill_and_write(output);
     if (written.succeeded && !output.settle(false)) {
       return output_not_written(request.output, run.log);
+    }
+    if (written.succeeded && document_left != nullptr) {
+      *document_left = std::move(preparation.document);
     }
     return written;
   }

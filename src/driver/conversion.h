@@ -88,7 +88,7 @@ struct StepFailure {
 
 // What the steps loaded, owned here, and how far they got.
 struct Preparation {
-  NamespaceDeclarations declarations;
+  DocumentNotes notes;
   XmlDocPtr document;
   LineListPtr template_lines;
   std::size_t template_mark_bytes = 0;     // what a byte-order mark took from its first line
@@ -137,8 +137,11 @@ using PendingOutput = Tracked<OutputFile>;
 // With pending, an output written to a temporary file is handed over there, synced and renamed
 // by nobody yet: the outcome is a success for now, which becomes output_not_written's when the
 // output cannot be put in place. Any other outcome is final at once, and pending stays empty.
+// Without pending, document_left (when given) receives the document of a conversion that
+// succeeded, once its output is in place, instead of it being freed.
 Outcome convert_document(const ConversionRequest& request, ConversionSources& sources,
-                         const RunEnvironment& run, PendingOutput* pending = nullptr);
+                         const RunEnvironment& run, PendingOutput* pending = nullptr,
+                         XmlDocPtr* document_left = nullptr);
 
 // The outcome of a conversion whose output (output_path, as the conversion was given it) cannot
 // be written, with the log lines a run writes for it.

@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 
 #include "base/log_messages.h"
+#include "base/process_state.h"
 #include "base/run_environment.h"
 #include "base/run_log.h"
 #include "config/configuration.h"
@@ -26,9 +27,10 @@ Outcome fail_with_help(int exit_code) {
 }
 
 // Checks the arguments, then converts. Everything it takes is owned by its locals and released
-// when it returns, so the caller's memory count sees only what leaked.
+// when it returns, so the caller's memory count sees only what leaked; the document of a
+// conversion that succeeded goes to document_left.
 template <class StoreArguments>
-Outcome run_work(StoreArguments store, FileRunLog& log) {
+Outcome run_work(StoreArguments store, FileRunLog& log, XmlDocPtr& document_left) {
   Configuration configuration;  // its two section lists first, as a run has always taken them
   ArgTable table;
   if (!configuration.usable() || !table.allocate()) {
@@ -57,7 +59,8 @@ Outcome run_work(StoreArguments store, FileRunLog& log) {
   }
   FileSources sources(configuration);
   const ConversionRequest request{table.at(0), table.at(1), table.at(2)};
-  const Outcome outcome = convert_document(request, sources, {settings, &log, nullptr, &codec});
+  const Outcome outcome = convert_document(request, sources, {settings, &log, nullptr, &codec},
+                                           nullptr, &document_left);
   if (outcome.help) {
     print_help();
   }
@@ -69,11 +72,17 @@ int run(StoreArguments store) {
   xmlInitParser();
   silence_libxml2_messages();
   FileRunLog log;  // opened once the arguments allow a run
-  const Outcome outcome = run_work(store, log);
+  XmlDocPtr document;
+  const Outcome outcome = run_work(store, log, document);
   if (!outcome.succeeded) {
     log_memory_count(&log, log_messages::kFinalMemoryLabel);
   }
   log.close();
+  if (document) {
+    // The output is in place and the program ends: the tree goes with the process.
+    leave_to_process_end(document.release(),
+                         [](void* tree) { xmlFreeDoc(static_cast<xmlDoc*>(tree)); });
+  }
   xmlCleanupParser();
   return outcome.exit_code;
 }

@@ -36,11 +36,11 @@ enum class FillOutcome {
 // Fills the template in place with the configuration's sections. The template keeps every
 // replacement made either way. Lines that are final go on to the output at once when one is
 // given (a streamed output); without one every line stays in the template. The run gives the
-// settings, the log and the observer. The declarations noted while the document was read, when
+// settings, the log and the observer. The notes taken while the document was read, when
 // given, spare a walk over its tree.
 [[nodiscard]] FillOutcome fill_template(xmlDoc* document, LineList* template_lines,
                                         const Configuration& configuration,
                                         const RunEnvironment& run, OutputFile* output,
-                                        const NamespaceDeclarations* declarations = nullptr);
+                                        const DocumentNotes* notes = nullptr);
 
 }  // namespace ruvo

@@ -11,12 +11,25 @@ namespace ruvo {
 
 namespace {
 
+// Byte by byte, so that most names differ at their first byte, and never past the end of the
+// node's name.
 bool same_name(const xmlChar* name, std::string_view local) {
-  return name != nullptr && std::strlen(reinterpret_cast<const char*>(name)) == local.size() &&
-         std::memcmp(name, local.data(), local.size()) == 0;
+  if (name == nullptr) {
+    return false;
+  }
+  for (std::size_t i = 0; i < local.size(); ++i) {
+    if (name[i] == '\0' || name[i] != static_cast<unsigned char>(local[i])) {
+      return false;
+    }
+  }
+  return name[local.size()] == '\0';
 }
 
 }  // namespace
+
+bool has_local_name(const xmlNode* node, std::string_view local) {
+  return same_name(node->name, local);
+}
 
 bool element_matches(const xmlNode* node, const NameTest& test) {
   if (!same_name(node->name, test.local)) {

@@ -12,6 +12,7 @@ namespace ruvo {
 // The name tests as libxml2 applies them: an element's local name and namespace; an attribute
 // of the element that passes the test, or none.
 bool element_matches(const xmlNode* node, const NameTest& test);
+bool has_local_name(const xmlNode* node, std::string_view local);
 xmlNode* matching_attribute(xmlNode* element, const NameTest& test);
 // The next node in document order, descending only into elements.
 xmlNode* next_in_document_order(xmlNode* node);

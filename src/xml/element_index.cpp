@@ -1,9 +1,11 @@
 #include "xml/element_index.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "xml/descendant_walk.h"
+#include "xml/prefetch.h"
 #include "xml/xml_handles.h"
 
 namespace ruvo {
@@ -60,7 +62,73 @@ bool passes_filters(xmlNode* node, const DescendantShape& shape) {
   return true;
 }
 
+// Takes the elements of the shape's name one at a time, in document order, and tells when one
+// is the first node the shape selects (found: the element or its attribute).
+class Candidates {
+ public:
+  explicit Candidates(const DescendantShape& shape) : shape_(shape) {}
+
+  // next_named: the element of the same local name after it in document order, when known.
+  bool take(xmlNode* node, const xmlNode* next_named, xmlNode*& found) {
+    if (!matches(node)) {
+      return false;
+    }
+    // Positions count the parent's children that pass the name test, in document order.
+    if (shape_.position > 0 && ++counts_[node->parent] != shape_.position) {
+      return false;
+    }
+    if ((shape_.last && !is_last(node, next_named)) || !passes_filters(node, shape_)) {
+      return false;
+    }
+    found = shape_.has_attribute ? matching_attribute(node, shape_.attribute) : node;
+    return found != nullptr;
+  }
+
+ private:
+  // element_matches, with the namespace record of the last match taken as matching again: the
+  // elements of one name mostly share the record of the one declaration in scope.
+  bool matches(const xmlNode* node) {
+    const NameTest& test = shape_.element;
+    if (test.prefixed && node->ns != nullptr && node->ns == matched_ns_) {
+      return has_local_name(node, test.local);
+    }
+    const bool matched = element_matches(node, test);
+    if (matched && test.prefixed) {
+      matched_ns_ = node->ns;
+    }
+    return matched;
+  }
+
+  // Whether no later sibling passes the name test. The next element of the name, when it is a
+  // sibling that passes, settles it without a look at the siblings between.
+  bool is_last(const xmlNode* node, const xmlNode* next_named) {
+    if (next_named != nullptr && next_named->parent == node->parent && matches(next_named)) {
+      return false;
+    }
+    return !has_later_match(node, shape_.element);
+  }
+
+  const DescendantShape& shape_;
+  ParentCounts counts_;
+  const xmlNs* matched_ns_ = nullptr;
+};
+
 }  // namespace
+
+bool ElementIndex::answer_by_walk(xmlDoc* document, const DescendantShape& shape, xmlNode*& found) {
+  Candidates candidates(shape);
+  for (xmlNode* node = document != nullptr ? document->children : nullptr; node != nullptr;
+       node = next_in_document_order(node)) {
+    if (walked_ >= walk_budget_) {
+      return false;
+    }
+    ++walked_;
+    if (node->type == XML_ELEMENT_NODE && candidates.take(node, nullptr, found)) {
+      return true;
+    }
+  }
+  return true;  // the whole document was walked: nothing matches
+}
 
 bool ElementIndex::build(xmlDoc* document) noexcept {
   built_ = true;
@@ -68,11 +136,11 @@ bool ElementIndex::build(xmlDoc* document) noexcept {
     for (xmlNode* node = document != nullptr ? document->children : nullptr; node != nullptr;
          node = next_in_document_order(node)) {
       if (node->type == XML_ELEMENT_NODE && node->name != nullptr) {
-        by_name_[reinterpret_cast<const char*>(node->name)].push_back(node);
+        made_.add(node);
       }
     }
   } catch (const std::bad_alloc&) {
-    Map().swap(by_name_);
+    made_.clear();
     failed_ = true;
   }
   return !failed_;
@@ -81,28 +149,26 @@ bool ElementIndex::build(xmlDoc* document) noexcept {
 bool ElementIndex::first_match(xmlDoc* document, const DescendantShape& shape,
                                xmlNode*& found) noexcept {
   found = nullptr;
-  if (failed_ || (!built_ && !build(document))) {
-    return false;
-  }
-  const auto named = by_name_.find(shape.element.local);
-  if (named == by_name_.end()) {
-    return true;
-  }
   try {
-    ParentCounts counts;
-    for (xmlNode* node : named->second) {
-      if (!element_matches(node, shape.element)) {
-        continue;
+    if (noted_ == nullptr && !built_ && !failed_ && answer_by_walk(document, shape, found)) {
+      return true;
+    }
+    found = nullptr;
+    if (noted_ == nullptr && (failed_ || (!built_ && !build(document)))) {
+      return false;
+    }
+    const ElementsByName::Nodes* named = lists()->find(shape.element.local);
+    if (named == nullptr) {
+      return true;
+    }
+    Candidates candidates(shape);
+    constexpr std::size_t kAhead = 8;
+    const std::size_t count = named->size();
+    for (std::size_t i = 0; i < count; ++i) {
+      if (i + kAhead < count) {
+        prefetch_element((*named)[i + kAhead]);
       }
-      // Positions count the parent's children that pass the name test, in document order.
-      if (shape.position > 0 && ++counts[node->parent] != shape.position) {
-        continue;
-      }
-      if ((shape.last && has_later_match(node, shape.element)) || !passes_filters(node, shape)) {
-        continue;
-      }
-      found = shape.has_attribute ? matching_attribute(node, shape.attribute) : node;
-      if (found != nullptr) {
+      if (candidates.take((*named)[i], i + 1 < count ? (*named)[i + 1] : nullptr, found)) {
         return true;
       }
     }
@@ -110,6 +176,7 @@ bool ElementIndex::first_match(xmlDoc* document, const DescendantShape& shape,
     found = nullptr;
     return false;
   }
+  found = nullptr;
   return true;
 }
 

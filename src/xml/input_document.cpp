@@ -11,10 +11,10 @@ namespace ruvo {
 namespace {
 
 // The parser's own handlers do the work; these note what the tree will need. The parser gives
-// every handler its context, whose _private holds the list (none in contexts libxml2 makes for
+// every handler its context, whose _private holds the notes (none in contexts libxml2 makes for
 // entity content, which is never part of the tree).
-NamespaceDeclarations* declarations_of(void* parser) {
-  return static_cast<NamespaceDeclarations*>(static_cast<xmlParserCtxt*>(parser)->_private);
+DocumentNotes* notes_of(void* parser) {
+  return static_cast<DocumentNotes*>(static_cast<xmlParserCtxt*>(parser)->_private);
 }
 
 void note_start_element(void* parser, const xmlChar* local_name, const xmlChar* prefix,
@@ -22,44 +22,46 @@ void note_start_element(void* parser, const xmlChar* local_name, const xmlChar* 
                         int attribute_count, int defaulted_count, const xmlChar** attributes) {
   xmlSAX2StartElementNs(parser, local_name, prefix, uri, namespace_count, namespaces,
                         attribute_count, defaulted_count, attributes);
-  NamespaceDeclarations* declarations = declarations_of(parser);
-  const xmlNode* element = static_cast<xmlParserCtxt*>(parser)->node;
-  if (declarations == nullptr || element == nullptr || element->type != XML_ELEMENT_NODE ||
-      element->nsDef == nullptr) {
+  DocumentNotes* notes = notes_of(parser);
+  xmlNode* element = static_cast<xmlParserCtxt*>(parser)->node;
+  if (notes == nullptr || !notes->complete || element == nullptr ||
+      element->type != XML_ELEMENT_NODE || element->name == nullptr) {
     return;
   }
   try {
-    declarations->elements.push_back(const_cast<xmlNode*>(element));
+    notes->by_name.add(element);
+    if (element->nsDef != nullptr) {
+      notes->declaring.push_back(element);
+    }
   } catch (const std::bad_alloc&) {
-    declarations->complete = false;
+    notes->complete = false;
   }
 }
 
 void note_reference(void* parser, const xmlChar* name) {
   xmlSAX2Reference(parser, name);
-  if (NamespaceDeclarations* declarations = declarations_of(parser)) {
-    declarations->complete = false;
+  if (DocumentNotes* notes = notes_of(parser)) {
+    notes->complete = false;
   }
 }
 
 }  // namespace
 
-XmlDocPtr read_input_document(const char* path, NamespaceDeclarations& declarations) {
-  constexpr int kOptions = XML_PARSE_NONET;
-  declarations.elements.clear();
-  declarations.complete = false;
+XmlDocPtr read_input_document(const char* path, DocumentNotes& notes) {
+  constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_COMPACT;
+  notes.clear();
   // What xmlReadFile does, with the two handlers in between.
   XmlParserCtxtPtr parser(xmlCreateURLParserCtxt(path, kOptions));
   if (!parser || parser->sax == nullptr) {
     return XmlDocPtr();
   }
-  // Only the standard tree-building handlers are wrapped; any others leave the list unknown.
+  // Only the standard tree-building handlers are wrapped; any others leave the notes incomplete.
   if (parser->sax->startElementNs == xmlSAX2StartElementNs &&
       parser->sax->reference == xmlSAX2Reference) {
     parser->sax->startElementNs = note_start_element;
     parser->sax->reference = note_reference;
-    parser->_private = &declarations;
-    declarations.complete = true;
+    parser->_private = &notes;
+    notes.complete = true;
   }
   xmlCtxtUseOptions(parser.get(), kOptions);
   xmlParseDocument(parser.get());
@@ -68,9 +70,8 @@ XmlDocPtr read_input_document(const char* path, NamespaceDeclarations& declarati
   if (!parser->wellFormed && !parser->recovery) {
     document.reset();
   }
-  if (!document) {
-    declarations.elements.clear();
-    declarations.complete = false;
+  if (!document || !notes.complete) {
+    notes.clear();  // incomplete notes stand for nothing: their memory goes back now
   }
   return document;
 }

@@ -72,15 +72,15 @@ void register_after(xmlXPathContext* handle, xmlDoc* document, xmlNode* root, xm
 // changes nothing, so a node that is both gives the same bindings. False when memory ran short
 // before anything was registered.
 bool register_declared(xmlXPathContext* handle, xmlDoc* document, xmlNode* root,
-                       const NamespaceDeclarations& declarations) {
+                       const DocumentNotes& notes) {
   std::vector<xmlNode*, TrackedAllocator<xmlNode*>> open;  // declaring ancestors, innermost last
   try {
-    open.reserve(declarations.elements.size());
+    open.reserve(notes.declaring.size());
   } catch (const std::bad_alloc&) {
     return false;
   }
   register_in_scope(handle, document, root);
-  for (xmlNode* element : declarations.elements) {
+  for (xmlNode* element : notes.declaring) {
     while (!open.empty() && !is_ancestor(open.back(), element)) {
       register_after(handle, document, root, open.back());
       open.pop_back();
@@ -107,15 +107,14 @@ bool register_declared(xmlXPathContext* handle, xmlDoc* document, xmlNode* root,
 // The walk follows first-child, next-sibling and parent links, so depth costs no stack. It
 // descends only into elements: the children of an entity reference belong to the entity
 // declaration, not to the document's tree.
-void register_namespaces(XPathContext& context, xmlDoc* document,
-                         const NamespaceDeclarations* declarations) {
+void register_namespaces(XPathContext& context, xmlDoc* document, const DocumentNotes* notes) {
   xmlXPathContext* handle = context.get();
   if (handle == nullptr || document == nullptr) {
     return;
   }
   xmlNode* const root = xmlDocGetRootElement(document);
-  if (root != nullptr && declarations != nullptr && declarations->complete &&
-      register_declared(handle, document, root, *declarations)) {
+  if (root != nullptr && notes != nullptr && notes->complete &&
+      register_declared(handle, document, root, *notes)) {
     bind_default_namespace(context);
     return;
   }

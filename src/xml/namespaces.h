@@ -11,16 +11,16 @@
 namespace ruvo {
 
 struct XPathContext;
-struct NamespaceDeclarations;
+struct DocumentNotes;
 
 inline constexpr const char* kDefaultNamespacePrefix = "zq-def-ns";
 
 // Registers every namespace in scope on the document's root element or any node below it, in
 // document order (the last registration of a prefix wins); the default namespace goes under
 // zq-def-ns. Starts at the root element, so a comment, processing instruction or DOCTYPE before
-// it does not hide the document's namespaces. A complete list of the declaring elements gives
+// it does not hide the document's namespaces. Complete notes, with the declaring elements, give
 // the same bindings without visiting the rest of the tree.
 void register_namespaces(XPathContext& context, xmlDoc* document,
-                         const NamespaceDeclarations* declarations = nullptr);
+                         const DocumentNotes* notes = nullptr);
 
 }  // namespace ruvo

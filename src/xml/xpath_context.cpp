@@ -4,6 +4,7 @@
 
 #include "xml/descendant_walk.h"
 #include "xml/expression_shape.h"
+#include "xml/input_document.h"
 #include "xml/namespaces.h"
 
 namespace ruvo {
@@ -26,14 +27,17 @@ bool evaluate_descendant_shape(XPathContext& context, std::string_view expressio
 
 }  // namespace
 
-XPathContext make_xpath_context(xmlDoc* document, const NamespaceDeclarations* declarations) {
+XPathContext make_xpath_context(xmlDoc* document, const DocumentNotes* notes) {
   XPathContext context;
   if (document == nullptr) {
     return context;
   }
   context.handle.reset(xmlXPathNewContext(document));
   if (context.handle) {
-    register_namespaces(context, document, declarations);
+    register_namespaces(context, document, notes);
+  }
+  if (notes != nullptr && notes->complete) {
+    context.index = ElementIndex(&notes->by_name);
   }
   return context;
 }

@@ -19,13 +19,13 @@
 
 namespace ruvo {
 
-struct NamespaceDeclarations;
+struct DocumentNotes;
 
 struct XPathContext {
   XmlXPathContextPtr handle;  // none when the context could not be made
   bool default_namespace_bound = false;
   ExpressionCache cache;             // first nodes of the context-free expressions evaluated so far
-  ElementIndex index;                // the elements by name, once a search over the document asks
+  ElementIndex index;                // the elements by name, for searches over the document
   const TextCodec* codec = nullptr;  // the run's encoding; none for Latin-1
 
   xmlXPathContext* get() const { return handle.get(); }
@@ -33,9 +33,9 @@ struct XPathContext {
 };
 
 // Makes the context on the document and registers the document's namespaces in it, using the
-// declarations noted while it was read when there are any.
+// notes taken while it was read when there are any (which then outlive the context).
 [[nodiscard]] XPathContext make_xpath_context(xmlDoc* document,
-                                              const NamespaceDeclarations* declarations = nullptr);
+                                              const DocumentNotes* notes = nullptr);
 
 // Makes the node the context node of the relative expressions evaluated next; none clears it.
 // A namespace node of a result is a copy that dies with the result, so it never becomes the

@@ -26,10 +26,13 @@ class InProcessRunTest : public test::CleanStateTest {
 TEST_F(InProcessRunTest, OneStringEntryUnquotesAndRunsLikeTheArgumentList) {
   EXPECT_EQ(run_command_line("\"in put.xml\" 'tpl.txt' out.txt -xml -preview 3"), kExitSuccess);
   EXPECT_EQ(read_file(dir_.file("out.txt")), "a\nb");
-  // A run's settings and log are its own locals (nothing is left in process state for the next).
+  // A run's settings and log are its own locals (nothing is left in process state for the next
+  // but the document, left to the process's end, which the next run releases).
+  EXPECT_NE(g_process.left.object, nullptr);
   const char* argv[] = {"in put.xml", "tpl.txt", "out2.txt"};
   EXPECT_EQ(run_arguments(3, argv), kExitSuccess);
   EXPECT_EQ(read_file(dir_.file("out2.txt")), "a\nb");
+  EXPECT_NE(g_process.left.object, nullptr);
 }
 
 TEST_F(InProcessRunTest, FailedRunReportsARealLeakCountOfZero) {
@@ -37,6 +40,7 @@ TEST_F(InProcessRunTest, FailedRunReportsARealLeakCountOfZero) {
   const std::vector<std::string> lines = test::masked_log_lines(read_file(dir_.file("Ruvo.log")));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[2], "TS:INFO. Conteo de Memoria Total memoria final:: 0");
+  EXPECT_EQ(g_process.left.object, nullptr) << "only a run that succeeded leaves its document";
 }
 
 TEST_F(InProcessRunTest, NoMemoryForTheArgumentTableEndsTheRunQuietly) {

@@ -77,7 +77,7 @@ inline xmlDoc* document(int index) {
   static const char* const texts[kDocumentCount] = {kInvoice, kPrefixed, kPlain, kEntities};
   if (!documents[index]) {
     documents[index].reset(xmlReadMemory(texts[index], static_cast<int>(std::strlen(texts[index])),
-                                         nullptr, nullptr, XML_PARSE_NONET));
+                                         nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_COMPACT));
     check(static_cast<bool>(documents[index]), "a fixed document does not parse");
   }
   return documents[index].get();

@@ -18,6 +18,21 @@ constexpr const char* kDocument =
     "<x><E a=\"1\" p:a=\"p1\"/></x>&e;<E b=\"2\"/><p:E a=\"3\" q:b=\"4\"/>"
     "<n xmlns=\"\"><E a=\"plain\"/><F/></n><E a=\"5\"><E a=\"6\"/></E></r>";
 
+constexpr const char* kExpressions[] = {
+    "//zq-def-ns:E", "//zq-def-ns:E/@a", "//zq-def-ns:E/@b", "//p:E", "//q:E/@a",
+    "//zq-def-ns:E/@p:a", "//p:E/@q:b", "//E", "//E/@a", "//zq-def-ns:F", "//F", "//zq-def-ns:r/@a",
+    "//zq-def-ns:E[2]/@a", "/zq-def-ns:r/zq-def-ns:E/@a", "//zq-def-ns:E/@*", "//*/@a",
+    "//zq-def-ns:Nada", "//zq-def-ns:E/@nada", "//zq-def-ns:x/zq-def-ns:E", "//zq-def-ns:E[@a='6']",
+    "//zq-def-ns:E[1]", "//zq-def-ns:E[1]/@a", "//zq-def-ns:E[2]", "//zq-def-ns:E[2]/@b",
+    "//zq-def-ns:E[3]", "//zq-def-ns:E[1]/@p:a", "//p:E[1]/@q:b", "//E[1]/@a", "//F[1]",
+    "//zq-def-ns:E[999999999]", "//zq-def-ns:E[0]", "//zq-def-ns:E[01]",
+    // Shapes with [last()], an attribute test or a parent step.
+    "//zq-def-ns:E[last()]", "//zq-def-ns:E[last()]/@a", "//zq-def-ns:E[@b]",
+    "//zq-def-ns:E[@b]/@b", "//zq-def-ns:E[@a='5']", "//zq-def-ns:E[@a=\"6\"]/@a",
+    "//zq-def-ns:E[@a='5'][1]", "//zq-def-ns:E[@a='in-entity']", "//zq-def-ns:E[@a='']",
+    "//zq-def-ns:E[@nada]", "//E[@a='plain']", "//p:E[@a]/@q:b", "//zq-def-ns:r/zq-def-ns:E/@a",
+    "//zq-def-ns:E/zq-def-ns:E", "//zq-def-ns:n/zq-def-ns:E", "//n/E", "//n/E[last()]"};
+
 class EvaluationTest : public test::XmlContextTest {
  protected:
   void SetUp() override {
@@ -40,26 +55,29 @@ class EvaluationTest : public test::XmlContextTest {
 };
 
 TEST_F(EvaluationTest, GivesWhatLibxml2GivesFirstTimeAndFromTheCache) {
-  const char* expressions[] = {
-      "//zq-def-ns:E", "//zq-def-ns:E/@a", "//zq-def-ns:E/@b", "//p:E", "//q:E/@a",
-      "//zq-def-ns:E/@p:a", "//p:E/@q:b", "//E", "//E/@a", "//zq-def-ns:F", "//F",
-      "//zq-def-ns:r/@a", "//zq-def-ns:E[2]/@a", "/zq-def-ns:r/zq-def-ns:E/@a", "//zq-def-ns:E/@*",
-      "//*/@a", "//zq-def-ns:Nada", "//zq-def-ns:E/@nada", "//zq-def-ns:x/zq-def-ns:E",
-      "//zq-def-ns:E[@a='6']", "//zq-def-ns:E[1]", "//zq-def-ns:E[1]/@a", "//zq-def-ns:E[2]",
-      "//zq-def-ns:E[2]/@b", "//zq-def-ns:E[3]", "//zq-def-ns:E[1]/@p:a", "//p:E[1]/@q:b",
-      "//E[1]/@a", "//F[1]", "//zq-def-ns:E[999999999]", "//zq-def-ns:E[0]", "//zq-def-ns:E[01]",
-      // Answered from the index of elements by name.
-      "//zq-def-ns:E[last()]", "//zq-def-ns:E[last()]/@a", "//zq-def-ns:E[@b]",
-      "//zq-def-ns:E[@b]/@b", "//zq-def-ns:E[@a='5']", "//zq-def-ns:E[@a=\"6\"]/@a",
-      "//zq-def-ns:E[@a='5'][1]", "//zq-def-ns:E[@a='in-entity']", "//zq-def-ns:E[@a='']",
-      "//zq-def-ns:E[@nada]", "//E[@a='plain']", "//p:E[@a]/@q:b", "//zq-def-ns:r/zq-def-ns:E/@a",
-      "//zq-def-ns:E/zq-def-ns:E", "//zq-def-ns:n/zq-def-ns:E", "//n/E", "//n/E[last()]"};
-  for (const char* expression : expressions) {
+  for (const char* expression : kExpressions) {
     const auto expected = plain(expression);
     for (int round = 0; round < 2; ++round) {
       const Evaluation got = evaluate_first(context_, expression);
       EXPECT_EQ(got.failed, expected.first) << expression << " round " << round;
       EXPECT_EQ(got.node, expected.second) << expression << " round " << round;
+    }
+  }
+}
+
+// Walks from the document's start, the lists of elements by name, and a change from the one to
+// the other between two searches all give libxml2's first node.
+TEST_F(EvaluationTest, TheIndexGivesTheSameNodesWhenItsListsAreMadeAtAnyPoint) {
+  for (const std::size_t budget : {std::size_t{0}, std::size_t{12}, ElementIndex::kWalkBudget}) {
+    ElementIndex index(budget);
+    for (const char* expression : kExpressions) {
+      DescendantShape shape;
+      if (!read_descendant_shape(context_.get(), expression, shape)) {
+        continue;
+      }
+      xmlNode* found = nullptr;
+      ASSERT_TRUE(index.first_match(context_.get()->doc, shape, found)) << expression;
+      EXPECT_EQ(found, plain(expression).second) << expression << " budget " << budget;
     }
   }
 }

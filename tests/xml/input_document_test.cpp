@@ -1,5 +1,6 @@
-// Reading the input: the tree is the one xmlReadFile builds, and the declarations noted on the
-// way give the same namespace bindings as the walk over the whole tree.
+// Reading the input: the tree is the one xmlReadFile builds, and the notes taken on the way
+// give the same namespace bindings, and the same elements by name, as walks over the whole
+// tree.
 #include "xml/input_document.h"
 
 #include <libxml/hash.h>
@@ -8,8 +9,10 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
+#include "xml/descendant_walk.h"
 #include "xml/xpath_context.h"
 
 namespace ruvo {
@@ -24,6 +27,17 @@ std::string serialized(xmlDoc* document) {
   xmlDocDumpMemory(document, &bytes, &size);
   XmlCharPtr owned(bytes);
   return bytes != nullptr ? std::string(reinterpret_cast<const char*>(bytes), size) : "";
+}
+
+// Each local name's elements, in the order a walk of the tree meets them.
+std::map<std::string, std::vector<xmlNode*>> walked_by_name(xmlDoc* document) {
+  std::map<std::string, std::vector<xmlNode*>> lists;
+  for (xmlNode* node = document->children; node != nullptr; node = next_in_document_order(node)) {
+    if (node->type == XML_ELEMENT_NODE) {
+      lists[reinterpret_cast<const char*>(node->name)].push_back(node);
+    }
+  }
+  return lists;
 }
 
 // Every prefix the context binds, with its URI.
@@ -49,19 +63,28 @@ class InputDocumentTest : public test::CleanStateTest {
   // Reads the file both ways and compares trees and bindings; whether the noted list was
   // complete.
   bool read_like_libxml2(const std::string& path) {
-    NamespaceDeclarations declarations;
-    XmlDocPtr noted = read_input_document(path.c_str(), declarations);
+    DocumentNotes notes;
+    XmlDocPtr noted = read_input_document(path.c_str(), notes);
     XmlDocPtr plain(xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET));
     EXPECT_EQ(noted != nullptr, plain != nullptr) << path;
     if (!noted || !plain) {
-      return declarations.complete;
+      return notes.complete;
     }
     EXPECT_EQ(serialized(noted.get()), serialized(plain.get())) << path;
     const XPathContext walked = make_xpath_context(plain.get());
-    const XPathContext listed = make_xpath_context(noted.get(), &declarations);
+    const XPathContext listed = make_xpath_context(noted.get(), &notes);
     EXPECT_EQ(bindings_of(listed), bindings_of(walked)) << path;
     EXPECT_EQ(listed.default_namespace_bound, walked.default_namespace_bound) << path;
-    return declarations.complete;
+    if (notes.complete) {
+      for (const auto& [name, walked_list] : walked_by_name(noted.get())) {
+        const ElementsByName::Nodes* noted_list = notes.by_name.find(name);
+        const std::vector<xmlNode*> listed_nodes =
+            noted_list != nullptr ? std::vector<xmlNode*>(noted_list->begin(), noted_list->end())
+                                  : std::vector<xmlNode*>();
+        EXPECT_EQ(listed_nodes, walked_list) << path << ": " << name;
+      }
+    }
+    return notes.complete;
   }
 
   bool read_text(const std::string& xml) {
@@ -101,15 +124,15 @@ TEST_F(InputDocumentTest, EntityReferencesLeaveTheListIncompleteAndTheWalkDecide
 }
 
 TEST_F(InputDocumentTest, BrokenOrMissingInputsGiveNoDocumentAndTheSameError) {
-  NamespaceDeclarations declarations;
+  DocumentNotes notes;
   test::write_file(dir_.file("broken.xml"), "<r xmlns:p='urn:p'><a></r>");
-  EXPECT_FALSE(read_input_document(dir_.file("broken.xml").c_str(), declarations));
-  EXPECT_FALSE(declarations.complete);
-  EXPECT_TRUE(declarations.elements.empty());
+  EXPECT_FALSE(read_input_document(dir_.file("broken.xml").c_str(), notes));
+  EXPECT_FALSE(notes.complete);
+  EXPECT_TRUE(notes.declaring.empty());
   const std::string noted_error = xmlGetLastError()->message;
   XmlDocPtr plain(xmlReadFile(dir_.file("broken.xml").c_str(), nullptr, XML_PARSE_NONET));
   EXPECT_EQ(noted_error, xmlGetLastError()->message);
-  EXPECT_FALSE(read_input_document(dir_.file("missing.xml").c_str(), declarations));
+  EXPECT_FALSE(read_input_document(dir_.file("missing.xml").c_str(), notes));
 }
 
 TEST_F(InputDocumentTest, TheProjectsOwnDocumentsReadAlike) {
