@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "config/comma_insert.h"
 #include "config/sections.h"
 #include "text/line_list.h"
 
@@ -20,12 +21,15 @@ class Configuration {
 
   // Cuts the sections from the configuration file's lines, which may be released afterwards.
   void cut(LineList* config_lines) {
-    comma_ = cut_configuration(config_lines, columns_.get(), masters_.get());
+    set_comma_section(cut_configuration(config_lines, columns_.get(), masters_.get()));
   }
 
   // Sections made one by one (tests); an append is false, the section released, when memory
   // for it is short.
-  void set_comma_section(LineListPtr section) { comma_ = std::move(section); }
+  void set_comma_section(LineListPtr section) {
+    comma_ = std::move(section);
+    comma_insert_ = CommaInsert(comma_.get());
+  }
   bool add_column_section(LineListPtr section) {
     return section_list_append(columns_.get(), std::move(section));
   }
@@ -33,8 +37,9 @@ class Configuration {
     return section_list_append(masters_.get(), std::move(section));
   }
 
-  // The COMMA_INSERT section, or none.
+  // The COMMA_INSERT section, or none, and its entries.
   LineList* comma_section() const { return comma_.get(); }
+  const CommaInsert& comma_insert() const { return comma_insert_; }
   const SectionList* column_sections() const { return columns_.get(); }
   const SectionList* master_sections() const { return masters_.get(); }
 
@@ -42,6 +47,7 @@ class Configuration {
   SectionListPtr columns_;
   SectionListPtr masters_;
   LineListPtr comma_;
+  CommaInsert comma_insert_;
 };
 
 }  // namespace ruvo

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "base/fill_observer.h"
 #include "text/utf8.h"
 
 namespace ruvo {
@@ -15,56 +14,8 @@ constexpr unsigned char kPoundSign = 0xA3;
 constexpr unsigned char kYenSign = 0xA5;
 constexpr std::uint32_t kEuroSign = 0x20AC;
 
-bool is_quote(char c) {
-  return c == '"' || c == '\'';
-}
-
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
-}
-
-// Only A to Z fold: Latin-1 letters from 0x80 up must match exactly.
-char fold(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_folded(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return fold(x) == fold(y); });
-}
-
-// Compares one half of a pair entry with a name as if every quote had been removed from the
-// entry first.
-bool equal_unquoted_folded(std::string_view entry, std::string_view name) {
-  std::size_t matched = 0;
-  for (const char c : entry) {
-    if (is_quote(c)) {
-      continue;
-    }
-    if (matched == name.size() || fold(c) != fold(name[matched])) {
-      return false;
-    }
-    ++matched;
-  }
-  return matched == name.size();
-}
-
-// Position of the first ':' outside quotes; either quote character flips one shared state.
-std::size_t pair_split(std::string_view entry) {
-  bool quoted = false;
-  for (std::size_t i = 0; i < entry.size(); ++i) {
-    if (is_quote(entry[i])) {
-      quoted = !quoted;
-    } else if (entry[i] == ':' && !quoted) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
-}
-
-// The entries of the section: its lines after the header, which is never an entry.
-ConstLines entries(const LineList& section) {
-  return section.lines().after_first();
 }
 
 bool is_currency(char c) {
@@ -72,80 +23,7 @@ bool is_currency(char c) {
   return c == '$' || byte == kPoundSign || byte == kYenSign;
 }
 
-void report_match(FillObserver* observer, const Line& entry) {
-  if (observer != nullptr) {
-    observer->comma_entry_matched(&entry);
-  }
-}
-
-// Whether a pair entry names the element and the attribute.
-bool pair_matches(std::string_view entry, std::string_view element, std::string_view attribute) {
-  const std::size_t split = pair_split(entry);
-  return split != std::string_view::npos &&
-         equal_unquoted_folded(entry.substr(0, split), element) &&
-         equal_unquoted_folded(entry.substr(split + 1), attribute);
-}
-
 }  // namespace
-
-const Line* comma_pair_entry(const LineList* comma_section, std::string_view element,
-                             std::string_view attribute, FillObserver* observer) {
-  if (comma_section == nullptr) {
-    return nullptr;
-  }
-  for (const Line& line : entries(*comma_section)) {
-    if (pair_matches(line.view(), element, attribute)) {
-      report_match(observer, line);
-      return &line;
-    }
-  }
-  return nullptr;
-}
-
-const Line* comma_pair_entry_utf8(const LineList* comma_section, const TextCodec& codec,
-                                  std::string_view element, std::string_view attribute,
-                                  FillObserver* observer) {
-  if (comma_section == nullptr) {
-    return nullptr;
-  }
-  for (const Line& line : entries(*comma_section)) {
-    TextBufferPtr utf8;
-    const std::string_view entry = line.view();
-    const bool ascii = std::all_of(entry.begin(), entry.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii && !codec.to_utf8(entry, utf8)) {
-      continue;  // not text in the encoding, or no memory: it names nothing
-    }
-    if (pair_matches(ascii ? entry : utf8->view(), element, attribute)) {
-      report_match(observer, line);
-      return &line;
-    }
-  }
-  return nullptr;
-}
-
-const Line* comma_text_entry(const LineList* comma_section, std::string_view text,
-                             FillObserver* observer) {
-  if (comma_section == nullptr) {
-    return nullptr;
-  }
-  for (const Line& line : entries(*comma_section)) {
-    if (equal_folded(line.view(), text)) {
-      report_match(observer, line);
-      return &line;
-    }
-  }
-  return nullptr;
-}
-
-bool is_comma_pair(const LineList* comma_section, std::string_view element,
-                   std::string_view attribute, FillObserver* observer) {
-  return comma_pair_entry(comma_section, element, attribute, observer) != nullptr;
-}
-
-bool is_comma_text(const LineList* comma_section, std::string_view text, FillObserver* observer) {
-  return comma_text_entry(comma_section, text, observer) != nullptr;
-}
 
 bool format_thousands_into(char* value, TextBufferPtr& result) {
   if (value == nullptr) {

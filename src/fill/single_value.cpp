@@ -21,8 +21,7 @@ namespace {
 TextBufferPtr with_separators(const FillContext& fill, TextBufferPtr value, std::string_view key,
                               PlaceholderReport& told, TextBufferPtr& ungrouped) {
   told.grouped = false;
-  const Line* entry =
-      value ? comma_text_entry(fill.comma_section, key, fill.run.observer) : nullptr;
+  const Line* entry = value ? fill.comma.text_entry(key, fill.run.observer) : nullptr;
   if (entry != nullptr) {
     TextBufferPtr separated = format_thousands(value->data(), fill.xpath.text_codec());
     if (separated) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/run_environment.h"
+#include "config/comma_insert.h"
 #include "fill/fill_status.h"
 #include "fill/scan_line.h"
 #include "text/line_list.h"
@@ -24,7 +25,7 @@ struct FillContext {
   const RunEnvironment& run;  // the settings, the log and the observer of the run
   XPathContext& xpath;
   LineList* template_lines;
-  LineList* comma_section;
+  const CommaInsert& comma;
   OutputFile* output;  // takes final lines while the template is filled; none when held
   ScanLine& scan;      // the cursor line
 };

@@ -57,8 +57,7 @@ FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::
     return place_text(fill, span, "", true, &told);
   }
   TextBufferPtr ungrouped;
-  if (const Line* entry =
-          comma_pair_entry(fill.comma_section, element->view(), attribute->view(), observer)) {
+  if (const Line* entry = fill.comma.pair_entry(element->view(), attribute->view(), observer)) {
     TextBufferPtr grouped = format_thousands(value->data(), fill.xpath.text_codec());
     told.comma_entry = entry;
     if (grouped) {
@@ -150,11 +149,10 @@ Step fill_placeholder(FillContext& fill, const Configuration& configuration,
                  columns != nullptr ? PlaceholderKind::ColumnTable : PlaceholderKind::MasterTable,
                  content, columns != nullptr ? columns : masters, span.start);
   const TableResult result =
-      columns != nullptr
-          ? expand_column_table(content.data(), fill.template_lines, fill.output, fill.xpath,
-                                columns, fill.comma_section, fill.run)
-          : expand_master_table(fill.xpath, fill.template_lines, fill.output, masters,
-                                fill.comma_section, content.data(), fill.run);
+      columns != nullptr ? expand_column_table(content.data(), fill.template_lines, fill.output,
+                                               fill.xpath, columns, fill.comma, fill.run)
+                         : expand_master_table(fill.xpath, fill.template_lines, fill.output,
+                                               masters, fill.comma, content.data(), fill.run);
   told.ended(result);
   return after_table(result);
 }
@@ -218,15 +216,15 @@ FillOutcome out_of_memory(RunLog* log) {
 
 FillOutcome fill_template(xmlDoc* document, LineList* template_lines,
                           const Configuration& configuration, const RunEnvironment& run,
-                          OutputFile* output, const NamespaceDeclarations* declarations) {
-  XPathContext xpath = make_xpath_context(document, declarations);
+                          OutputFile* output, const DocumentNotes* notes) {
+  XPathContext xpath = make_xpath_context(document, notes);
   if (!xpath.handle) {
     return out_of_memory(run.log);
   }
   xpath.codec = run.codec;
   // Whatever way the scan ends, the line it stands on is made whole (see fill/scan_line.h).
   ScanLine scan(line_list_rewind(template_lines));
-  FillContext fill{run, xpath, template_lines, configuration.comma_section(), output, scan};
+  FillContext fill{run, xpath, template_lines, configuration.comma_insert(), output, scan};
   while (scan.line() != nullptr) {
     switch (scan_next(fill, configuration)) {
       case Step::SameLine:

@@ -5,8 +5,10 @@
 
 #include "base/log_messages.h"
 #include "base/run_log.h"
+#include "config/comma_insert.h"
 #include "config/thousands.h"
 #include "tables/cell_loss.h"
+#include "tables/marker_guard.h"
 #include "tables/table_output.h"
 #include "text/tracked_list.h"
 #include "xml/descendant_walk.h"
@@ -147,9 +149,9 @@ TextBufferPtr column_row_text(const Line* line) {
 }
 
 // {expression} is compiled once; COMMA_INSERT lists it by its whole text, braces included.
-void prepare_expression_field(ColumnField& field, XPathContext& context, LineList* comma_section,
+void prepare_expression_field(ColumnField& field, XPathContext& context, const CommaInsert& comma,
                               FillObserver* observer) {
-  field.comma_entry = comma_text_entry(comma_section, field.attribute->view(), observer);
+  field.comma_entry = comma.text_entry(field.attribute->view(), observer);
   field.grouped = field.comma_entry != nullptr;
   field.compiled = compile_braced_expression(context, field.attribute->view());
 }
@@ -183,13 +185,12 @@ CellSource read_expression_value(XPathContext& context, ColumnField& field, Text
 // element's own attribute of that name in no namespace, read straight from the node; any other
 // name is compiled once and evaluated per element.
 void prepare_field(ColumnField& field, XPathContext& context, const TextBuffer& element,
-                   LineList* comma_section, FillObserver* observer) {
+                   const CommaInsert& comma, FillObserver* observer) {
   if (field.expression) {
-    prepare_expression_field(field, context, comma_section, observer);
+    prepare_expression_field(field, context, comma, observer);
     return;
   }
-  field.comma_entry =
-      comma_pair_entry(comma_section, element.view(), field.attribute->view(), observer);
+  field.comma_entry = comma.pair_entry(element.view(), field.attribute->view(), observer);
   field.grouped = field.comma_entry != nullptr;
   // ./@name with a plain name selects exactly the attribute of that name without prefix.
   field.plain_name = is_plain_ncname(field.attribute->view());
@@ -281,7 +282,7 @@ void tell_cell(FillObserver& observer, std::size_t index, CellSource source,
   cell.lossy = loss.lossy;
   cell.text = loss.lost_text();
   const std::string_view value = field.value ? field.value->view() : std::string_view();
-  cell.line_ends = value.find_first_of("\r\n") != std::string_view::npos;
+  cell.line_ends = holds_line_end(value);
   if (source == CellSource::Read && field.grouped && scratch) {
     cell.value = value;
     cell.ungrouped = scratch->view();
@@ -313,7 +314,7 @@ void write_row(XPathContext& context, TableOutput& out, ColumnFields& fields,
 }
 
 void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnFields& fields,
-                       const TextBuffer& row_text, TableOutput& out, LineList* comma_section,
+                       const TextBuffer& row_text, TableOutput& out, const CommaInsert& comma,
                        FillObserver* observer) {
   TextBufferPtr path = text_buffer_from("//");
   if (!path || !text_buffer_append_buffer(path, &element)) {
@@ -342,7 +343,7 @@ void write_column_rows(XPathContext& context, const TextBuffer& element, ColumnF
     }
   }
   for (auto* f = fields.first(); f != nullptr; f = f->next) {
-    prepare_field(f->value, context, element, comma_section, observer);
+    prepare_field(f->value, context, element, comma, observer);
   }
   TextBufferPtr scratch;
   if (walked) {
@@ -370,7 +371,7 @@ bool column_field_element(std::string_view line, std::string_view& element) {
 }
 
 TableResult expand_column_table(const char* name, LineList* template_lines, OutputFile* output,
-                                XPathContext& context, LineList* section, LineList* comma_section,
+                                XPathContext& context, LineList* section, const CommaInsert& comma,
                                 const RunEnvironment& run) {
   ColumnFields fields;
   TextBufferPtr element;
@@ -393,7 +394,7 @@ TableResult expand_column_table(const char* name, LineList* template_lines, Outp
   }
   TableOutput out = begin_table_output(template_lines, output, run.settings.output_mode);
   out.codec = context.codec;
-  write_column_rows(context, *element, fields, *row_text, out, comma_section, run.observer);
+  write_column_rows(context, *element, fields, *row_text, out, comma, run.observer);
   return TableResult::Expanded;
 }
 

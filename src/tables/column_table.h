@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/run_environment.h"
+#include "config/comma_insert.h"
 #include "tables/table_result.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
@@ -24,7 +25,7 @@ namespace ruvo {
 // the output mode, the log and the observer.
 [[nodiscard]] TableResult expand_column_table(const char* name, LineList* template_lines,
                                               OutputFile* output, XPathContext& context,
-                                              LineList* section, LineList* comma_section,
+                                              LineList* section, const CommaInsert& comma,
                                               const RunEnvironment& run);
 
 // The element a field line names, quotes removed, as the table reads it; false for a line the

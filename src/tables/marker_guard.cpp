@@ -58,6 +58,9 @@ void marker_line_starts(std::string_view value, const ValueSurroundings& around,
 }  // namespace
 
 std::size_t marker_length(std::string_view text) {
+  if (text.empty() || text.front() != '~') {
+    return 0;  // every marker begins with '~'
+  }
   for (const std::string_view marker : kMarkerTexts) {
     if (text.starts_with(marker)) {
       return marker.size();
@@ -66,9 +69,18 @@ std::size_t marker_length(std::string_view text) {
   return 0;
 }
 
+// One pass over the bytes: find_first_of would search the set once per byte.
+bool holds_line_end(std::string_view text) {
+  for (const char c : text) {
+    if (is_line_end(c)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 TextBufferPtr guarded_cell(std::string_view value) {
-  const bool line_end = value.find_first_of("\r\n") != std::string_view::npos;
-  if (!line_end && marker_length(value) == 0) {
+  if (!holds_line_end(value) && marker_length(value) == 0) {
     return TextBufferPtr();
   }
   TextBufferPtr cell = text_buffer_new(value.size() + 2);

@@ -21,6 +21,9 @@ inline constexpr std::size_t kLongestMarker = 3;
 // The length of the marker text the bytes begin with, or 0.
 std::size_t marker_length(std::string_view text);
 
+// Whether the text holds a CR or an LF.
+bool holds_line_end(std::string_view text);
+
 // A cell's value as the one line it is written as; none when it needs no change (it holds no
 // line end and begins with no marker), or when memory is short (the value is then written as it
 // is, a line dropped from a table being worse than one split).

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "config/comma_insert.h"
 #include "config/thousands.h"
 #include "tables/cell_loss.h"
+#include "tables/marker_guard.h"
 #include "tables/master_definition.h"
 #include "tables/table_output.h"
 #include "text/tracked_memory.h"
@@ -24,7 +26,7 @@ using FieldNode = TrackedList<MasterField>::Node;
 struct MasterRun {
   XPathContext& context;
   TableOutput& out;
-  LineList* comma_section;
+  const CommaInsert& comma;
   PreviewSetting preview;
   std::string_view row_text;
   std::int32_t row_width;
@@ -137,8 +139,8 @@ bool is_grouped(MasterRun& run, const xmlNode* node, MasterField& field) {
     return false;
   }
   field.comma_entry =
-      comma_pair_entry_utf8(run.comma_section, run.context.text_codec(), node_name->view(),
-                            document_name(field.name, field.utf8_name).view(), run.observer);
+      run.comma.pair_entry_utf8(run.context.text_codec(), node_name->view(),
+                                document_name(field.name, field.utf8_name).view(), run.observer);
   field.grouped = field.comma_entry != nullptr;
   field.grouped_for = node->ns;
   field.grouped_known = true;
@@ -168,7 +170,7 @@ const TextBuffer* expression_cell_text(MasterRun& run, xmlNode* node, MasterFiel
   if (run.observer != nullptr) {
     run.loss.note(run.context.text_codec(), content.get());
   }
-  field.comma_entry = comma_text_entry(run.comma_section, whole, run.observer);
+  field.comma_entry = run.comma.text_entry(whole, run.observer);
   if (field.comma_entry != nullptr) {
     return format_thousands_into(run.scratch->data(), run.grouped, run.context.text_codec())
                ? run.grouped.get()
@@ -221,7 +223,7 @@ void tell_cell(MasterRun& run, std::size_t depth, std::size_t index, const Maste
     cell.grouped = text == grouped;
     cell.lossy = run.loss.lossy;
     cell.text = run.loss.lost_text();
-    cell.line_ends = text->view().find_first_of("\r\n") != std::string_view::npos;
+    cell.line_ends = holds_line_end(text->view());
     if (cell.grouped && run.scratch) {
       cell.value = text->view();
       cell.ungrouped = run.scratch->view();
@@ -369,7 +371,7 @@ void expand_master_levels(MasterRun& run, LevelNode* first_level, LevelWalk* wal
 }  // namespace
 
 TableResult expand_master_table(XPathContext& context, LineList* template_lines, OutputFile* output,
-                                LineList* section, LineList* comma_section, const char* name,
+                                LineList* section, const CommaInsert& comma, const char* name,
                                 const RunEnvironment& environment) {
   const Line* line = line_list_current(template_lines);
   if (line == nullptr) {
@@ -390,16 +392,8 @@ TableResult expand_master_table(XPathContext& context, LineList* template_lines,
   }
   TableOutput out = begin_table_output(template_lines, output, environment.settings.output_mode);
   out.codec = context.codec;
-  MasterRun run{context,
-                out,
-                comma_section,
-                environment.settings.preview,
-                layout.row_text->view(),
-                layout.width,
-                {},
-                {},
-                environment.observer,
-                {}};
+  MasterRun run{context,      out, comma, environment.settings.preview, layout.row_text->view(),
+                layout.width, {},  {},    environment.observer,         {}};
   if (run.observer != nullptr) {
     std::size_t index = 0;
     for (const LevelNode* level = chain->levels.first(); level != nullptr; level = level->next) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "base/run_environment.h"
+#include "config/comma_insert.h"
 #include "tables/table_result.h"
 #include "text/line_list.h"
 #include "text/output_file.h"
@@ -24,7 +25,7 @@ namespace ruvo {
 // environment gives the output mode, the preview and the observer.
 [[nodiscard]] TableResult expand_master_table(XPathContext& context, LineList* template_lines,
                                               OutputFile* output, LineList* section,
-                                              LineList* comma_section, const char* name,
+                                              const CommaInsert& comma, const char* name,
                                               const RunEnvironment& environment);
 
 }  // namespace ruvo

@@ -1,4 +1,5 @@
 #include "config/thousands.h"
+#include "config/comma_insert.h"
 
 #include <string>
 #include <utility>

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/comma_insert.h"
 #include "config/sections.h"
 #include "config/thousands.h"
 #include "fuzz_support.h"

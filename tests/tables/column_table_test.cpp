@@ -18,8 +18,8 @@ constexpr const char* kInvoice =
 class ColumnTableTest : public test::TableFixture {
  protected:
   TableResult expand(LineList* table_section, LineList* comma = nullptr) {
-    return expand_column_table("Detalle", template_.get(), nullptr, context_, table_section, comma,
-                               run_.environment());
+    return expand_column_table("Detalle", template_.get(), nullptr, context_, table_section,
+                               CommaInsert(comma), run_.environment());
   }
 
   LineList* detalle_section() {
@@ -139,10 +139,10 @@ TEST_F(ColumnTableTest, ListedPairsAreGroupedByThousands) {
   set_template({"<<Detalle>>", "<<Otra>>"}, 0);
   ASSERT_EQ(expand(section({"[TABLE_COLUMNS]<<Detalle>>", "D:v"}), comma), TableResult::Expanded);
   line_list_next(template_.get());
-  ASSERT_EQ(
-      expand_column_table("Otra", template_.get(), nullptr, context_,
-                          section({"[TABLE_COLUMNS]<<Otra>>", "E:v"}), comma, run_.environment()),
-      TableResult::Expanded);
+  ASSERT_EQ(expand_column_table("Otra", template_.get(), nullptr, context_,
+                                section({"[TABLE_COLUMNS]<<Otra>>", "E:v"}), CommaInsert(comma),
+                                run_.environment()),
+            TableResult::Expanded);
   EXPECT_EQ(output(), (Lines{"~[ ", "~# ", "1,234,567.5", "~]", "~[ ", "~# ", "1234", "~]"}));
 }
 

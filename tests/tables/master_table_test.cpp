@@ -14,8 +14,8 @@ class MasterTableTest : public test::TableFixture {
     set_template({template_line}, 0);
     Lines section_lines = {"[MASTER_TABLE]<<T>>"};
     section_lines.insert(section_lines.end(), definition.begin(), definition.end());
-    EXPECT_EQ(expand_master_table(context_, template_.get(), nullptr, section(section_lines), comma,
-                                  "T", run_.environment()),
+    EXPECT_EQ(expand_master_table(context_, template_.get(), nullptr, section(section_lines),
+                                  CommaInsert(comma), "T", run_.environment()),
               TableResult::Expanded);
     return output();
   }
