@@ -16,13 +16,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/mman.h>
 #include <atomic>
-#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
-#include <sys/mman.h>
 #include <vector>
 
 namespace {
@@ -123,7 +123,8 @@ int main(int argc, char** argv) {
     }
   }
   if (argc - i < 2 || jobs < 1 || group_size < 1) {
-    std::fprintf(stderr, "usage: ruvo_io_floor [-j JOBS] [-g GROUP] SIZES_DIR OUTPUT_DIR FILE...\n");
+    std::fprintf(stderr,
+                 "usage: ruvo_io_floor [-j JOBS] [-g GROUP] SIZES_DIR OUTPUT_DIR FILE...\n");
     return 2;
   }
   const std::string sizes_dir = argv[i];

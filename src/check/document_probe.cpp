@@ -113,8 +113,7 @@ std::size_t edit_distance(std::string_view a, std::string_view b, std::size_t li
   return std::min(row[b.size()], limit + 1);
 }
 
-DocumentProbe::DocumentProbe(xmlDoc* document, const DocumentNotes& notes,
-                             const TextCodec& codec)
+DocumentProbe::DocumentProbe(xmlDoc* document, const DocumentNotes& notes, const TextCodec& codec)
     : document_(document), codec_(codec), context_(make_xpath_context(document, &notes)) {
   context_.codec = &codec;
   for (xmlNode* node = document->children; node != nullptr; node = next_in_document_order(node)) {

@@ -17,8 +17,7 @@ namespace ruvo::check {
 class DocumentProbe {
  public:
   // Names and texts of the document are given in the run's encoding, like the template's.
-  DocumentProbe(xmlDoc* document, const DocumentNotes& notes,
-                const TextCodec& codec);
+  DocumentProbe(xmlDoc* document, const DocumentNotes& notes, const TextCodec& codec);
 
   bool default_namespace_bound() const { return context_.default_namespace_bound; }
   const TextCodec& codec() const { return codec_; }

@@ -79,8 +79,7 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
     case PrepareStep::Document:
       // Never from the network; entities are not substituted and no DTD is loaded, so an
       // external entity cannot bring a local file's content into the output.
-      preparation.document =
-          read_input_document(xml_input_path(request.xml), preparation.notes);
+      preparation.document = read_input_document(xml_input_path(request.xml), preparation.notes);
       if (preparation.document) {
         return std::nullopt;
       }
