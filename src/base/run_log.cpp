@@ -46,21 +46,23 @@ void MemoryRunLog::FreeBytes::operator()(char* bytes) const {
   std::free(bytes);  // open_memstream's own block, taken with malloc
 }
 
-MemoryRunLog::MemoryRunLog() : stream_(open_memstream(&bytes_, &size_)) {
-  kept_ = stream_ != nullptr;
-}
+MemoryRunLog::MemoryRunLog() = default;
 
 MemoryRunLog::~MemoryRunLog() {
   static_cast<void>(bytes());
 }
 
 void MemoryRunLog::write(std::string_view lead, std::string_view text, bool /*message*/) {
+  if (!stream_ && !read_) {
+    stream_.reset(open_memstream(&bytes_, &size_));
+  }
   if (!stream_ || !write_line(stream_.get(), lead, text)) {
     kept_ = false;
   }
 }
 
 std::string_view MemoryRunLog::bytes() {
+  read_ = true;
   if (stream_) {
     // The stream's bytes are complete once it is closed; its block is then the log's.
     kept_ = std::fclose(stream_.release()) == 0 && kept_;

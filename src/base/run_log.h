@@ -77,7 +77,9 @@ class MemoryRunLog final : public RunLog {
   struct FreeBytes {
     void operator()(char* bytes) const;
   };
+  // Opened with the first line: most documents of a batch log nothing.
   FilePtr stream_;
+  bool read_ = false;
   char* bytes_ = nullptr;
   std::size_t size_ = 0;
   std::unique_ptr<char, FreeBytes> owned_;
