@@ -6,6 +6,7 @@
 
 #include <strings.h>
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -172,10 +173,52 @@ bool SyncGroup::may_read_a_waiting_output(const char* file) {
   });
 }
 
+// A group's status lines, written together: lines of several processes sharing a pipe never
+// mix, as each write holds whole lines and no more than a pipe takes at once. What was added is
+// written when the group ends, however it ends.
+class StatusLines {
+ public:
+  explicit StatusLines(std::FILE* out) : out_(out) {}
+  StatusLines(const StatusLines&) = delete;
+  StatusLines& operator=(const StatusLines&) = delete;
+  ~StatusLines() { flush(); }
+
+  void add(std::string_view line) {
+    if (size_ + line.size() > sizeof buffer_) {
+      flush();
+    }
+    if (line.size() > sizeof buffer_) {
+      put(line);  // a name longer than a pipe takes at once goes alone, as it always did
+      return;
+    }
+    std::memcpy(buffer_ + size_, line.data(), line.size());
+    size_ += line.size();
+  }
+
+ private:
+  void flush() {
+    put({buffer_, size_});
+    size_ = 0;
+  }
+  void put(std::string_view bytes) {
+    if (!bytes.empty()) {
+      std::fwrite(bytes.data(), 1, bytes.size(), out_);
+      std::fflush(out_);
+    }
+  }
+
+  std::FILE* out_;
+  char buffer_[PIPE_BUF];
+  std::size_t size_ = 0;
+};
+
 void SyncGroup::complete() {
   put_outputs_in_place();
-  for (Member& member : members_) {
-    report(member);
+  {
+    StatusLines lines(setting_.out);
+    for (Member& member : members_) {
+      report(member, lines);
+    }
   }
   members_.clear();
   input_folder_ = FolderId();  // looked up again for the next group
@@ -220,7 +263,7 @@ void SyncGroup::settle(Member& member, bool data_on_disk) {
   });
 }
 
-void SyncGroup::report(Member& member) {
+void SyncGroup::report(Member& member, StatusLines& lines) {
   if (!member.log.empty() && !write_whole_file(member.log_path, member.log)) {
     member.log_kept = false;
   }
@@ -228,10 +271,7 @@ void SyncGroup::report(Member& member) {
       member.not_started ? DocumentStatus::not_started()
                          : DocumentStatus::converted(member.outcome.exit_code, !member.log_kept);
   setting_.statuses[member.index] = status;
-  // One write per line: lines of several processes sharing a pipe never mix.
-  const Text line = status_line(member.file, status);
-  std::fputs(line.c_str(), setting_.out);
-  std::fflush(setting_.out);
+  lines.add(status_line(member.file, status));
 }
 
 }  // namespace ruvo::batch

@@ -63,6 +63,8 @@ struct BatchSetting {
   DocumentStatus* statuses = nullptr;  // every document's status, by its place in the batch
 };
 
+class StatusLines;  // a group's status lines, written together
+
 class SyncGroup {
  public:
   static constexpr std::size_t kCapacity = 32;
@@ -98,7 +100,7 @@ class SyncGroup {
   bool may_read_a_waiting_output(const char* file);
   void put_outputs_in_place();
   void settle(Member& member, bool data_on_disk);
-  void report(Member& member);
+  void report(Member& member, StatusLines& lines);
 
   const BatchSetting& setting_;
   FolderId output_dir_;
