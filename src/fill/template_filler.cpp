@@ -33,31 +33,45 @@ std::size_t separator_colon(std::string_view line, std::size_t open, std::size_t
   return std::string_view::npos;
 }
 
+// A half of a pair with its quotes removed: the text itself when it holds none (most do), else a
+// copy made in kept; false when memory for the copy is short.
+bool unquoted(std::string_view half, TextBufferPtr& kept, std::string_view& name) {
+  if (half.find('"') == std::string_view::npos && half.find('\'') == std::string_view::npos) {
+    name = half;
+    return true;
+  }
+  kept = text_remove_chars(half, kQuotes);
+  name = kept ? kept->view() : std::string_view();
+  return kept != nullptr;
+}
+
 FillStatus fill_pair_placeholder(FillContext& fill, std::string_view line, std::size_t colon,
                                  std::size_t close, Span span) {
   const std::size_t content_start = span.start + 2;
-  TextBufferPtr element =
-      text_remove_chars(line.substr(content_start, colon - content_start), kQuotes);
-  TextBufferPtr attribute = text_remove_chars(line.substr(colon + 1, close - colon - 1), kQuotes);
-  if (!element || !attribute) {
+  TextBufferPtr element_copy;
+  TextBufferPtr attribute_copy;
+  std::string_view element;
+  std::string_view attribute;
+  if (!unquoted(line.substr(content_start, colon - content_start), element_copy, element) ||
+      !unquoted(line.substr(colon + 1, close - colon - 1), attribute_copy, attribute)) {
     return FillStatus::OutOfMemory;
   }
   FillObserver* observer = fill.run.observer;
   LookupTrace trace;
-  TextBufferPtr value = lookup_value(fill.xpath, element->data(), attribute->data(),
-                                     observer != nullptr ? &trace : nullptr);
+  TextBufferPtr value =
+      lookup_value(fill.xpath, element, attribute, observer != nullptr ? &trace : nullptr);
   PlaceholderReport told;
   told.kind = PlaceholderKind::Pair;
   told.content = line.substr(content_start, close - content_start);
-  told.element = element->view();
-  told.attribute = attribute->view();
+  told.element = element;
+  told.attribute = attribute;
   told.expression = trace.expression ? trace.expression->view() : std::string_view();
   if (!value) {
     told.reason = trace.expression ? ValueReason::NoNode : ValueReason::NameTooLong;
     return place_text(fill, span, "", true, &told);
   }
   TextBufferPtr ungrouped;
-  if (const Line* entry = fill.comma.pair_entry(element->view(), attribute->view(), observer)) {
+  if (const Line* entry = fill.comma.pair_entry(element, attribute, observer)) {
     TextBufferPtr grouped = format_thousands(value->data(), fill.xpath.text_codec());
     told.comma_entry = entry;
     if (grouped) {

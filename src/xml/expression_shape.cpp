@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "xml/namespaces.h"
+
 namespace ruvo {
 
 namespace {
@@ -18,15 +20,11 @@ bool is_name_char(char c) {
 
 // Reads an ASCII QName; false when it is not one, or its prefix is not bound (libxml2 then
 // reports the error itself).
-bool read_name_test(xmlXPathContext* context, std::string_view text, NameTest& test) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) {
-    test.local = text;
-    return is_plain_ncname(text);
-  }
-  const std::string_view prefix = text.substr(0, colon);
-  test.local = text.substr(colon + 1);
-  if (!is_plain_ncname(prefix) || !is_plain_ncname(test.local) || prefix.size() > 255) {
+// The name test prefix:local, the prefix bound in the context.
+bool read_prefixed_name(xmlXPathContext* context, std::string_view prefix, std::string_view local,
+                        NameTest& test) {
+  test.local = local;
+  if (!is_plain_ncname(prefix) || !is_plain_ncname(local) || prefix.size() > 255) {
     return false;
   }
   char terminated[256];
@@ -35,6 +33,15 @@ bool read_name_test(xmlXPathContext* context, std::string_view text, NameTest& t
   test.uri = xmlXPathNsLookup(context, reinterpret_cast<const xmlChar*>(terminated));
   test.prefixed = true;
   return test.uri != nullptr;
+}
+
+bool read_name_test(xmlXPathContext* context, std::string_view text, NameTest& test) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) {
+    test.local = text;
+    return is_plain_ncname(text);
+  }
+  return read_prefixed_name(context, text.substr(0, colon), text.substr(colon + 1), test);
 }
 
 // The position a predicate "[n]" asks for: 1 to 999,999,999 written without leading zeros; 0
@@ -337,6 +344,21 @@ bool is_context_free(std::string_view expression) {
     }
   }
   return !expression.empty();
+}
+
+bool read_pair_shape(xmlXPathContext* context, std::string_view element, std::string_view attribute,
+                     bool default_namespace_bound, DescendantShape& shape) {
+  shape = DescendantShape();
+  shape.has_attribute = true;
+  shape.attribute.local = attribute;
+  if (!is_plain_ncname(attribute)) {
+    return false;
+  }
+  if (!default_namespace_bound) {
+    shape.element.local = element;
+    return is_plain_ncname(element);
+  }
+  return read_prefixed_name(context, kDefaultNamespacePrefix, element, shape.element);
 }
 
 }  // namespace ruvo

@@ -46,6 +46,13 @@ struct DescendantShape {
 bool read_descendant_shape(xmlXPathContext* context, std::string_view expression,
                            DescendantShape& shape);
 
+// The shape of //element/@attribute as qualification (xml/qualify.h) makes it, for plain names:
+// the element in the document's default namespace when one is bound (//zq-def-ns:element/@a),
+// in none otherwise. read_descendant_shape reads that expression's text the same way. False when
+// a name is not plain, or the prefix of the default namespace is bound to nothing.
+bool read_pair_shape(xmlXPathContext* context, std::string_view element, std::string_view attribute,
+                     bool default_namespace_bound, DescendantShape& shape);
+
 // True for an ASCII name without prefix ([A-Za-z_][A-Za-z0-9._-]*): a name test that XPath reads
 // as written and that matches by plain byte comparison.
 bool is_plain_ncname(std::string_view text);

@@ -1,6 +1,8 @@
 // Values from the document as Latin-1 text.
 #pragma once
 
+#include <string_view>
+
 #include "text/text_buffer.h"
 #include "xml/xpath_context.h"
 
@@ -22,7 +24,7 @@ struct LookupTrace {
 // document (//element/@attribute, qualified), as Latin-1; none when there is no such attribute
 // or the expression would be longer than kMaxLookupExpressionLength. The context node is not
 // used.
-[[nodiscard]] TextBufferPtr lookup_value(XPathContext& context, const char* element,
-                                         const char* attribute, LookupTrace* trace = nullptr);
+[[nodiscard]] TextBufferPtr lookup_value(XPathContext& context, std::string_view element,
+                                         std::string_view attribute, LookupTrace* trace = nullptr);
 
 }  // namespace ruvo
