@@ -19,6 +19,7 @@ void release_left() {
 void reset_process_state() {
   g_process.message_buffer[0] = '\0';
   release_left();
+  g_process.parser_blocks.release();
   g_memory = MemoryCounters{};
 }
 

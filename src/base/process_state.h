@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "text/memory_counters.h"
+#include "text/reused_blocks.h"
 
 namespace ruvo {
 
@@ -24,13 +25,16 @@ struct LeftToProcessEnd {
 struct ProcessState {
   char message_buffer[kMessageBufferSize] = {};
   LeftToProcessEnd left;
+  // libxml2's small blocks, kept for the next document where a program asks for it
+  // (xml/parser_memory.h).
+  ReusedBlocks parser_blocks;
 };
 
 // The one mutable global of the program besides the memory counters.
 extern ProcessState g_process;
 
 // Puts every field, and the memory counters, back to their values at process start; an object
-// left to the process's end is released.
+// left to the process's end is released, and kept parser blocks are freed.
 void reset_process_state();
 
 // Keeps the object until the process ends, when the operating system takes its memory back at
