@@ -9,10 +9,10 @@
 namespace ruvo {
 
 void* ReusedBlocks::take(std::size_t size) noexcept {
-  // No block of the allocator is smaller than the least size of class 2.
+  // glibc makes no block smaller than class 2's least size (24 bytes): asking for it costs nothing.
   const std::size_t wanted = std::max(size, least_size(2));
   if (wanted <= kLargestBlock) {
-    const std::size_t k = (wanted + kClassShift + kClassWidth - 1) / kClassWidth;
+    const std::size_t k = class_for(wanted);
     if (FreeBlock* block = heads_[k]) {
       heads_[k] = block->next;
       bytes_ -= least_size(k);

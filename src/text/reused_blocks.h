@@ -31,8 +31,14 @@ class ReusedBlocks {
   // class: glibc's blocks are 8 bytes short of a multiple of 16, so each of its sizes is a class.
   static constexpr std::size_t kClassWidth = 16;
   static constexpr std::size_t kClassShift = 8;
-  static constexpr std::size_t kClasses = (kLargestBlock + kClassShift) / kClassWidth + 1;
   static constexpr std::size_t least_size(std::size_t k) { return k * kClassWidth - kClassShift; }
+  // The least class whose blocks all hold size bytes.
+  static constexpr std::size_t class_for(std::size_t size) {
+    return (size + kClassShift + kClassWidth - 1) / kClassWidth;
+  }
+  // One more than class_for(kLargestBlock), which cannot be called inside its own class.
+  static constexpr std::size_t kClasses =
+      (kLargestBlock + kClassShift + kClassWidth - 1) / kClassWidth + 1;
   struct FreeBlock {
     FreeBlock* next;
   };
