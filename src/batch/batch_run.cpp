@@ -1,5 +1,6 @@
 #include "batch/batch_run.h"
 
+#include <fcntl.h>
 #include <libxml/parser.h>
 #include <sched.h>
 #include <strings.h>
@@ -24,6 +25,7 @@
 #include "driver/exit_codes.h"
 #include "driver/help.h"
 #include "text/file_handle.h"
+#include "text/output_file.h"
 #include "text/text_file.h"
 #include "text/tracked_memory.h"
 #include "xml/xml_handles.h"
@@ -290,6 +292,24 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
       return kBatchUsage;
     }
   }
+  // The logs go into a folder of the batch's own, not through a link to another one.
+  struct stat logs {};
+  if (lstat(setting.logs_dir.c_str(), &logs) != 0 || !S_ISDIR(logs.st_mode)) {
+    std::fprintf(err, "ruvo-batch: %s is a link or no folder\n", setting.logs_dir.c_str());
+    return kBatchUsage;
+  }
+  // status.tsv starts empty and takes each group's lines as it completes; the whole list
+  // replaces it at the end.
+  const Text status_path = setting.output_dir + "/status.tsv";
+  Fd status_file;
+  if (replace_whole_file(status_path.c_str(), "")) {
+    status_file = Fd(open(status_path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
+  }
+  if (!status_file.is_open()) {
+    std::fprintf(err, "ruvo-batch: cannot write %s\n", status_path.c_str());
+    return kBatchUsage;
+  }
+  setting.status_file = status_file.get();
   SharedBatch shared(options.files.size());
   if (!shared.usable()) {
     std::fputs("ruvo-batch: out of memory\n", err);
@@ -316,7 +336,7 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
     all_converted = all_converted && status.succeeded();
   }
   std::fflush(out);
-  if (!write_whole_file(setting.output_dir + "/status.tsv", statuses)) {
+  if (!write_whole_file(status_path, statuses)) {
     std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", setting.output_dir.c_str());
     all_converted = false;
   }

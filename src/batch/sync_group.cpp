@@ -16,6 +16,7 @@
 #include "base/run_log.h"
 #include "text/file_handle.h"
 #include "text/memory_counters.h"
+#include "text/output_file.h"
 
 namespace ruvo::batch {
 
@@ -45,9 +46,7 @@ FolderId FolderId::of(const Text& folder) {
 }
 
 bool write_whole_file(const Text& path, const Text& bytes) {
-  FilePtr file(std::fopen(path.c_str(), "w"));
-  return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
-         std::fclose(file.release()) == 0;
+  return replace_whole_file(path.c_str(), bytes);
 }
 
 std::string_view stem_of(std::string_view file) {
@@ -130,7 +129,9 @@ void SyncGroup::convert(Member& member) {
   xmlResetLastError();
   log_into(member, [&](RunLog* log) {
     const std::int64_t base = mem_in_use();
-    const ConversionRequest request{member.file, setting_.template_path, member.output.c_str()};
+    // A link planted in the output folder is replaced, never written through.
+    const ConversionRequest request{member.file, setting_.template_path, member.output.c_str(),
+                                    LinkAtPath::Replaced};
     member.outcome =
         convert_document(request, *setting_.sources,
                          {*setting_.settings, log, nullptr, setting_.codec}, &member.pending);
@@ -140,7 +141,7 @@ void SyncGroup::convert(Member& member) {
     member.held = mem_in_use() - base;
   });
   if (member.pending) {
-    // Outputs go to the output folder, unless an output was a link to a file elsewhere.
+    // Outputs go to the output folder: a link that stood at one is replaced, not followed.
     const char* path = member.pending->path();
     member.output_folder = member.output == path ? output_dir_ : FolderId::of(folder_part(path));
   }
@@ -173,12 +174,13 @@ bool SyncGroup::may_read_a_waiting_output(const char* file) {
   });
 }
 
-// A group's status lines, written together: lines of several processes sharing a pipe never
-// mix, as each write holds whole lines and no more than a pipe takes at once. What was added is
-// written when the group ends, however it ends.
+// A group's status lines, written together to standard output and to status.tsv: lines of
+// several processes sharing a pipe or the file never mix, as each write holds whole lines and
+// no more than a pipe takes at once. What was added is written when the group ends, however it
+// ends, so a batch that is killed leaves the statuses of the outputs it put in place.
 class StatusLines {
  public:
-  explicit StatusLines(std::FILE* out) : out_(out) {}
+  StatusLines(std::FILE* out, int status_file) : out_(out), status_file_(status_file) {}
   StatusLines(const StatusLines&) = delete;
   StatusLines& operator=(const StatusLines&) = delete;
   ~StatusLines() { flush(); }
@@ -204,10 +206,15 @@ class StatusLines {
     if (!bytes.empty()) {
       std::fwrite(bytes.data(), 1, bytes.size(), out_);
       std::fflush(out_);
+      // The whole list replaces these lines at the end; one lost now is no failure yet.
+      if (status_file_ >= 0) {
+        [[maybe_unused]] const ssize_t written = write(status_file_, bytes.data(), bytes.size());
+      }
     }
   }
 
   std::FILE* out_;
+  int status_file_;
   char buffer_[PIPE_BUF];
   std::size_t size_ = 0;
 };
@@ -215,7 +222,7 @@ class StatusLines {
 void SyncGroup::complete() {
   put_outputs_in_place();
   {
-    StatusLines lines(setting_.out);
+    StatusLines lines(setting_.out, setting_.status_file);
     for (Member& member : members_) {
       report(member, lines);
     }

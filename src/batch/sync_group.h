@@ -28,7 +28,8 @@ using Text = std::basic_string<char, std::char_traits<char>, TrackedAllocator<ch
 // name of the document's output and log.
 std::string_view stem_of(std::string_view file);
 
-// Replaces the file at path with the bytes; false when they could not all be written.
+// Replaces the file at path with the bytes, a link there included (never written through);
+// false when they could not all be written.
 bool write_whole_file(const Text& path, const Text& bytes);
 
 // "NAME.xml<TAB>status\n": the exit status, "not-started" or "not-finished", and a third field
@@ -60,6 +61,7 @@ struct BatchSetting {
   Text output_dir;
   Text logs_dir;
   std::FILE* out = nullptr;            // takes one status line per document
+  int status_file = -1;                // status.tsv, appended to as each group completes
   DocumentStatus* statuses = nullptr;  // every document's status, by its place in the batch
 };
 

@@ -1,5 +1,7 @@
 #include "driver/conversion.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -33,6 +35,13 @@ const char* xml_input_path(const char* path) {
 bool can_open_for_reading(const char* path) {
   FilePtr file(std::fopen(path, "r"));
   return file != nullptr;
+}
+
+// Whether a link stands at the output and is to be replaced rather than followed.
+bool replaces_link(const ConversionRequest& request) {
+  struct stat status {};
+  return request.output_link == LinkAtPath::Replaced && lstat(request.output, &status) == 0 &&
+         S_ISLNK(status.st_mode);
 }
 
 // The first of the run's own files that the output would replace, or none: the XML input, the
@@ -117,6 +126,9 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
       return failure;
     }
     case PrepareStep::Output:
+      if (replaces_link(request)) {
+        return std::nullopt;  // the link itself is replaced: no file it names is touched or read
+      }
       if (const char* replaced = file_replaced(request, run)) {
         static_cast<void>(output_not_written(request.output, run.log));
         log_detail(run.log, format_message(log_messages::kOutputIsRunFile, replaced));
@@ -218,7 +230,7 @@ Outcome convert_document(const ConversionRequest& request, ConversionSources& so
     return filled.succeeded ? write_conversion(preparation, output, request, run.log) : filled;
   };
   if (pending == nullptr) {
-    OutputFile output(request.output);
+    OutputFile output(request.output, request.output_link);
     const Outcome written = fill_and_write(output);
     if (written.succeeded && !output.settle(false)) {
       return output_not_written(request.output, run.log);
@@ -228,7 +240,7 @@ Outcome convert_document(const ConversionRequest& request, ConversionSources& so
     }
     return written;
   }
-  PendingOutput output = make_tracked<OutputFile>(request.output);
+  PendingOutput output = make_tracked<OutputFile>(request.output, request.output_link);
   if (!output) {
     return output_not_written(request.output, run.log);
   }

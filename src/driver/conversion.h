@@ -68,6 +68,7 @@ struct ConversionRequest {
   const char* xml = nullptr;
   const char* template_path = nullptr;
   const char* output = nullptr;
+  LinkAtPath output_link = LinkAtPath::Followed;  // a link standing at the output
 };
 
 // The steps of a preparation, in the order they run.

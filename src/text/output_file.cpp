@@ -54,14 +54,16 @@ mode_t new_file_mode() {
 
 }  // namespace
 
-OutputFile::OutputFile(const char* path) {
+OutputFile::OutputFile(const char* path, LinkAtPath link) : link_(link) {
   if (path == nullptr || path[0] == '\0') {
     return;
   }
-  // A link is followed, so the file it names is replaced and the link stays. A link to
-  // nowhere is written through as fopen would.
+  // A followed link has the file it names replaced, and stays; a link to nowhere is written
+  // through as fopen would. A link to be replaced is a name like any other whose file does not
+  // exist yet: the temporary file is renamed over the link itself.
   struct stat status {};
-  if (lstat(path, &status) == 0 && S_ISLNK(status.st_mode)) {
+  const bool at_link = lstat(path, &status) == 0 && S_ISLNK(status.st_mode);
+  if (at_link && link == LinkAtPath::Followed) {
     char* real = realpath(path, nullptr);
     if (real == nullptr) {
       path_ = text_buffer_from(path);
@@ -76,7 +78,7 @@ OutputFile::OutputFile(const char* path) {
   if (!path_) {
     return;
   }
-  const bool exists = stat(path_->data(), &status) == 0;
+  const bool exists = !at_link && stat(path_->data(), &status) == 0;
   // Devices, pipes and the like cannot be replaced: they are written as they are.
   if (exists && !S_ISREG(status.st_mode)) {
     kind_ = Kind::Held;
@@ -90,7 +92,7 @@ OutputFile::OutputFile(const char* path) {
   if (!descriptor.is_open()) {
     // A folder where no file may be made can still hold a writable output: it is written in
     // place at the end.
-    if (errno == EACCES || errno == EPERM) {
+    if ((errno == EACCES || errno == EPERM) && !at_link) {
       kind_ = Kind::Held;
     }
     return;
@@ -170,7 +172,9 @@ bool OutputFile::write_rest(const LineList* rest) {
   }
   // A held output is opened only now, as fopen(path, "w") opens a file, and written the same way.
   if (kind_ == Kind::Held) {
-    descriptor_ = Fd(open(path_->data(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
+    // Where links are replaced, one that came to stand at the name since is not written through.
+    const int no_link = link_ == LinkAtPath::Replaced ? O_NOFOLLOW : 0;
+    descriptor_ = Fd(open(path_->data(), O_WRONLY | O_CREAT | O_TRUNC | no_link, 0666));
     if (!descriptor_.is_open()) {
       kind_ = Kind::Unusable;
       return false;
@@ -210,6 +214,16 @@ bool OutputFile::settle(bool data_on_disk) {
   }
   temporary_.reset();
   return true;
+}
+
+bool replace_whole_file(const char* path, std::string_view bytes) {
+  OutputFile file(path, LinkAtPath::Replaced);
+  LineList whole;  // the bytes as one line: written as they are, "\n"s included
+  if (!line_list_append(&whole, bytes.data(), bytes.size())) {
+    return false;
+  }
+  // Not synced: such a file is a record of the run, not an output.
+  return file.write_rest(&whole) && file.settle(true);
 }
 
 void put_finished_lines(OutputFile* output, LineList* list) {

@@ -24,11 +24,16 @@
 
 namespace ruvo {
 
+// What becomes of a symbolic link that stands where the output goes. ruvo follows it: the file
+// it names is replaced and the link stays, as callers have long relied on. ruvo-batch replaces
+// the link itself, so that nothing planted in its output folder sends an output elsewhere.
+enum class LinkAtPath { Followed, Replaced };
+
 class OutputFile {
  public:
   // Prepares the output at path: a temporary file beside it, or nothing yet for a held output.
   // A path that cannot be written at all gives an output whose finish fails.
-  explicit OutputFile(const char* path);
+  explicit OutputFile(const char* path, LinkAtPath link = LinkAtPath::Followed);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
   ~OutputFile();  // removes a temporary file that was not renamed over the output
@@ -84,6 +89,7 @@ class OutputFile {
   bool close_in_place();
 
   Kind kind_ = Kind::Unusable;
+  LinkAtPath link_ = LinkAtPath::Followed;
   TextBufferPtr path_;       // where the output goes (a link resolved to the file it names)
   TextBufferPtr temporary_;  // the temporary file's path while it exists
   Fd descriptor_;            // the file being written: the temporary one, or a held output
@@ -96,6 +102,10 @@ class OutputFile {
   bool first_line_ = true;
   bool failed_ = false;
 };
+
+// Writes the file whole, the bytes as they are, through a temporary file renamed over the name
+// (a link there is replaced, never written through); the data is not synced. False on failure.
+[[nodiscard]] bool replace_whole_file(const char* path, std::string_view bytes);
 
 // Writes every line of the list before its cursor to the output and removes them from the
 // list; with no output (one that is held) the list keeps them. Used by table output once those
