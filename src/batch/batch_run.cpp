@@ -317,11 +317,14 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
   }
   setting.statuses = shared.statuses();
   mark_repeated_names(options, setting.statuses);
+  ProgressLine progress(err, options.files.size(), shared.progress_counts());
+  setting.progress = &progress;
 
   // Processes other than this one report through out's descriptor.
   const int jobs = fileno(out) >= 0 ? options.jobs : 1;
   const std::size_t per_take = documents_per_take(options.files.size(), jobs);
   run_in_processes(jobs, [&] { convert_taken_documents(options, setting, shared, per_take); });
+  progress.clear();
 
   // What a process that ended early left unreported, and the list of every status.
   Text statuses;

@@ -41,6 +41,10 @@ std::size_t SharedBatch::take(std::size_t want) noexcept {
   return std::min(first, count_);
 }
 
+ProgressCounts* SharedBatch::progress_counts() const noexcept {
+  return mapping_ != nullptr ? &static_cast<Header*>(mapping_)->progress : nullptr;
+}
+
 pid_t fork_worker() {
   // Whatever stdio holds would otherwise be written once more by each child.
   std::fflush(nullptr);

@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "batch/document_status.h"
+#include "batch/progress_line.h"
 
 namespace ruvo::batch {
 
@@ -31,10 +32,13 @@ class SharedBatch {
   // The first of the next documents (at most want) for the calling process; their end is the
   // smaller of first + want and the count. count itself when every document is taken.
   std::size_t take(std::size_t want) noexcept;
+  // What the processes have finished, for the progress line.
+  ProgressCounts* progress_counts() const noexcept;
 
  private:
   struct Header {
     std::atomic<std::size_t> next{0};
+    ProgressCounts progress;
   };
   static_assert(std::atomic<std::size_t>::is_always_lock_free, "shared between processes");
   static_assert(std::is_trivially_copyable_v<DocumentStatus>, "written by every process");

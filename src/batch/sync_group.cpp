@@ -227,6 +227,12 @@ void SyncGroup::complete() {
       report(member, lines);
     }
   }
+  if (setting_.progress != nullptr) {
+    const auto failed = std::count_if(members_.begin(), members_.end(), [&](const Member& m) {
+      return !setting_.statuses[m.index].succeeded();
+    });
+    setting_.progress->add(members_.size(), static_cast<std::size_t>(failed));
+  }
   members_.clear();
   input_folder_ = FolderId();  // looked up again for the next group
 }

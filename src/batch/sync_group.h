@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "batch/document_status.h"
+#include "batch/progress_line.h"
 #include "driver/conversion.h"
 #include "text/tracked_memory.h"
 
@@ -62,6 +63,7 @@ struct BatchSetting {
   Text logs_dir;
   std::FILE* out = nullptr;            // takes one status line per document
   int status_file = -1;                // status.tsv, appended to as each group completes
+  ProgressLine* progress = nullptr;    // how far the batch is, on a terminal
   DocumentStatus* statuses = nullptr;  // every document's status, by its place in the batch
 };
 

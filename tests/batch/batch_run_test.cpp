@@ -2,6 +2,7 @@
 // batch that is killed leaves the statuses of the outputs it put in place.
 #include "batch/batch_run.h"
 
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,7 +33,7 @@ class BatchRunTest : public test::XmlTest {
     std::filesystem::create_directories(dir_.file("elsewhere"));
   }
 
-  int run(const std::vector<std::string>& documents) {
+  int run(const std::vector<std::string>& documents, std::FILE* err = nullptr) {
     std::vector<std::string> words = {"-c", dir_.file("Ruvo.cfg"), dir_.file("template.txt"),
                                       dir_.file("out")};
     words.insert(words.end(), documents.begin(), documents.end());
@@ -41,8 +42,9 @@ class BatchRunTest : public test::XmlTest {
       argv.push_back(word.c_str());
     }
     const FilePtr out(std::tmpfile());
-    const FilePtr err(std::tmpfile());
-    return run_batch(static_cast<int>(argv.size()), argv.data(), out.get(), err.get());
+    const FilePtr no_terminal(std::tmpfile());
+    return run_batch(static_cast<int>(argv.size()), argv.data(), out.get(),
+                     err != nullptr ? err : no_terminal.get());
   }
 
   void plant_link(const std::string& name, const std::string& victim) {
@@ -115,6 +117,24 @@ TEST_F(BatchRunTest, AKilledBatchLeavesTheStatusesOfTheOutputsItPutInPlace) {
     EXPECT_EQ(read_file(dir_.file("out/d" + std::to_string(100 + i) + ".txt")), "<r>ok</r>");
   }
   EXPECT_EQ(read_file(dir_.file("out/status.tsv")), expected);
+}
+
+// On a terminal the batch keeps one line of how far it is, and clears it at the end.
+TEST_F(BatchRunTest, ATerminalShowsHowFarTheBatchIs) {
+  int terminal = -1;
+  int side = -1;
+  ASSERT_EQ(openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+  const FilePtr err(fdopen(side, "w"));
+  write_file(dir_.file("a.xml"), "<a/>");
+  write_file(dir_.file("b.xml"), "<b>");
+  EXPECT_EQ(run({dir_.file("a.xml"), dir_.file("b.xml")}, err.get()), kBatchSomeFailed);
+  char shown[512] = {};
+  const ssize_t length = read(terminal, shown, sizeof shown - 1);
+  close(terminal);
+  ASSERT_GT(length, 0);
+  const std::string text(shown, static_cast<std::size_t>(length));
+  EXPECT_NE(text.find("\rruvo-batch: 2/2 documents, 1 failed, "), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\033[K");
 }
 
 }  // namespace
