@@ -98,4 +98,38 @@ for runner in processes xargs; do
   [ -e "$scratch/out-refused-$runner/status.tsv" ] && fail "unknown encoding: statuses written"
 done
 
+# Its own manners: the usage on request, its name as called, no runner it does not have.
+runner=manners
+for ask in -h --help; do
+  "$source/scripts/convert-batch" "$ask" > "$scratch/usage" 2> "$scratch/stderr-usage"
+  status=$?
+  [ "$status" -eq 0 ] || fail "$ask: ended with $status, expected 0"
+  [ -s "$scratch/stderr-usage" ] && fail "$ask: wrote to standard error"
+  head -1 "$scratch/usage" | grep -q '^usage: convert-batch \[-j JOBS\]' ||
+    fail "$ask: usage begins $(head -1 "$scratch/usage")"
+  grep -q '^-r RUVO' "$scratch/usage" || fail "$ask: no options in the usage"
+done
+"$source/scripts/convert-batch" -x > /dev/null 2> "$scratch/stderr-usage"
+[ $? -eq 2 ] && grep -q '^usage: ' "$scratch/stderr-usage" || fail "-x: no usage error"
+cp "$source/scripts/convert-batch" "$scratch/ruvo-convert-batch"
+"$scratch/ruvo-convert-batch" -r "$ruvo" "$scratch/same" "$scratch/template.txt" \
+  "$scratch/Ruvo.cfg" "$scratch/out-named" > /dev/null 2> "$scratch/stderr-named"
+grep -q '^ruvo-convert-batch: 2 documents' "$scratch/stderr-named" ||
+  fail "installed name: $(cat "$scratch/stderr-named")"
+# A PATH with everything of /usr/bin and /bin but GNU parallel.
+mkdir "$scratch/bin"
+for tool in /usr/bin/* /bin/*; do
+  [ "${tool##*/}" = parallel ] || ln -sf "$tool" "$scratch/bin/${tool##*/}"
+done
+for wanted in parallel bogus; do
+  PATH=$scratch/bin RUVO_BATCH_RUNNER=$wanted "$source/scripts/convert-batch" -r "$ruvo" \
+    "$scratch/same" "$scratch/template.txt" "$scratch/Ruvo.cfg" "$scratch/out-runner-$wanted" \
+    > /dev/null 2> "$scratch/stderr-runner"
+  status=$?
+  [ "$status" -eq 2 ] || fail "runner $wanted: ended with $status, expected 2"
+  grep -q "RUVO_BATCH_RUNNER" "$scratch/stderr-runner" ||
+    fail "runner $wanted: $(cat "$scratch/stderr-runner")"
+  [ -e "$scratch/out-runner-$wanted" ] && fail "runner $wanted: converted anyway"
+done
+
 exit "$((failures > 0))"
