@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/run_settings.h"
+#include "batch/resume.h"
 #include "batch/shared_batch.h"
 #include "batch/sync_group.h"
 #include "driver/command_line.h"
@@ -37,12 +38,13 @@ namespace {
 // ruvo-batch's own options, beside ruvo's (driver/command_line.h).
 constexpr const char* kJobsOption = "-j";
 constexpr const char* kListOption = "-files0-from";
+constexpr const char* kResumeOption = "--resume";
 
 void print_usage(std::FILE* out) {
   std::fputs("usage: ruvo-batch ", out);
   print_option_synopsis(out);
-  std::fprintf(out, " [%s JOBS] [%s LIST]\n                  TEMPLATE OUTPUT_DIR FILE...\n",
-               kJobsOption, kListOption);
+  std::fprintf(out, " [%s JOBS] [%s LIST] [%s]\n                  TEMPLATE OUTPUT_DIR FILE...\n",
+               kJobsOption, kListOption, kResumeOption);
 }
 
 // The template and configuration, read once; each document gets its own copy of the template,
@@ -99,6 +101,7 @@ struct Options {
   const char* output_dir = nullptr;
   const char* list_path = nullptr;  // a file of NUL-separated document paths
   int jobs = 1;
+  bool resume = false;  // convert only what a batch before did not leave up to date
   std::vector<const char*, TrackedAllocator<const char*>> files;
 };
 
@@ -120,6 +123,16 @@ int parse_jobs(const char* text) {
   return jobs == 0 ? std::min(processors(), kMostJobs) : static_cast<int>(jobs);
 }
 
+// The whole file, appended to text; nothing when it cannot be read.
+void read_whole_file(const Text& path, Text& text) {
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  char chunk[65536];
+  std::size_t got = 0;
+  while (file && (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+    text.append(chunk, got);
+  }
+}
+
 // Reads one of ruvo-batch's own options at argv[i], and its value (moving i on): read, faulty
 // (an unknown option, a wrong value), or no option at all (the positional arguments begin).
 enum class OwnOption { Read, Faulty, NotOne };
@@ -136,6 +149,10 @@ OwnOption read_own_option(int argc, const char* const* argv, int& i, Options& op
   }
   if (strcmp(word, kUsageWord) == 0) {
     options.usage = true;
+    return OwnOption::Read;
+  }
+  if (strcmp(word, kResumeOption) == 0) {
+    options.resume = true;
     return OwnOption::Read;
   }
   return word[0] == '-' && word[1] != '\0' ? OwnOption::Faulty : OwnOption::NotOne;
@@ -227,16 +244,17 @@ std::size_t documents_per_take(std::size_t count, int jobs) {
   return std::clamp<std::size_t>((count + takes - 1) / takes, 1, SyncGroup::kCapacity);
 }
 
-// Converts the documents this process takes, each take one group, until none is left.
+// Converts the documents this process takes, each take one group, until none is left; a kept
+// one is only reported.
 void convert_taken_documents(const Options& options, const BatchSetting& setting,
-                             SharedBatch& shared, std::size_t per_take) {
+                             SharedBatch& shared, std::size_t per_take, const std::uint8_t* kept) {
   SyncGroup group(setting);
   const std::size_t count = options.files.size();
   for (std::size_t first = shared.take(per_take); first < count; first = shared.take(per_take)) {
     const std::size_t end = std::min(first + per_take, count);
     for (std::size_t i = first; i < end; ++i) {
-      group.add(i, options.files[i],
-                setting.statuses[i].state == DocumentStatus::State::NotStarted);
+      group.add(i, options.files[i], setting.statuses[i].state == DocumentStatus::State::NotStarted,
+                kept[i] != 0);
     }
     group.complete();
   }
@@ -298,9 +316,21 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
     std::fprintf(err, "ruvo-batch: %s is a link or no folder\n", setting.logs_dir.c_str());
     return kBatchUsage;
   }
+  // Batches in one folder share it; a resumed one that finds none running removes what stopped
+  // ones left half-written.
+  FolderLock lock(setting.output_dir);
+  if (options.resume && lock.take_alone()) {
+    remove_left_temporaries(setting.output_dir);
+    remove_left_temporaries(setting.logs_dir);
+  }
+  lock.share();
+  const Text status_path = setting.output_dir + "/status.tsv";
+  Text previous_statuses;
+  if (options.resume) {
+    read_whole_file(status_path, previous_statuses);
+  }
   // status.tsv starts empty and takes each group's lines as it completes; the whole list
   // replaces it at the end.
-  const Text status_path = setting.output_dir + "/status.tsv";
   Fd status_file;
   if (replace_whole_file(status_path.c_str(), "")) {
     status_file = Fd(open(status_path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
@@ -317,13 +347,20 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
   }
   setting.statuses = shared.statuses();
   mark_repeated_names(options, setting.statuses);
+  std::vector<std::uint8_t, TrackedAllocator<std::uint8_t>> kept(options.files.size(), 0);
+  if (options.resume) {
+    find_kept_documents(options.files.data(), options.files.size(), setting.output_dir,
+                        options.template_path, options.settings.config_path, previous_statuses,
+                        setting.statuses, kept.data());
+  }
   ProgressLine progress(err, options.files.size(), shared.progress_counts());
   setting.progress = &progress;
 
   // Processes other than this one report through out's descriptor.
   const int jobs = fileno(out) >= 0 ? options.jobs : 1;
   const std::size_t per_take = documents_per_take(options.files.size(), jobs);
-  run_in_processes(jobs, [&] { convert_taken_documents(options, setting, shared, per_take); });
+  run_in_processes(
+      jobs, [&] { convert_taken_documents(options, setting, shared, per_take, kept.data()); });
   progress.clear();
 
   // What a process that ended early left unreported, and the list of every status.

@@ -107,15 +107,17 @@ SyncGroup::SyncGroup(const BatchSetting& setting)
   members_.reserve(kCapacity);
 }
 
-void SyncGroup::add(std::size_t index, const char* file, bool not_started) {
-  if (members_.size() == kCapacity || (!not_started && may_read_a_waiting_output(file))) {
+void SyncGroup::add(std::size_t index, const char* file, bool not_started, bool kept) {
+  const bool converted = !not_started && !kept;
+  if (members_.size() == kCapacity || (converted && may_read_a_waiting_output(file))) {
     complete();
   }
   Member& member = members_.emplace_back();
   member.index = index;
   member.file = file;
   member.not_started = not_started;
-  if (!not_started) {
+  member.kept = kept && !not_started;
+  if (converted) {
     const std::string_view stem = stem_of(file);
     ((member.output = setting_.output_dir) += '/').append(stem) += ".txt";
     ((member.log_path = setting_.logs_dir) += '/').append(stem) += ".log";
@@ -281,8 +283,9 @@ void SyncGroup::report(Member& member, StatusLines& lines) {
     member.log_kept = false;
   }
   const DocumentStatus status =
-      member.not_started ? DocumentStatus::not_started()
-                         : DocumentStatus::converted(member.outcome.exit_code, !member.log_kept);
+      member.kept          ? setting_.statuses[member.index]
+      : member.not_started ? DocumentStatus::not_started()
+                           : DocumentStatus::converted(member.outcome.exit_code, !member.log_kept);
   setting_.statuses[member.index] = status;
   lines.add(status_line(member.file, status));
 }

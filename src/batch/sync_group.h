@@ -79,7 +79,9 @@ class SyncGroup {
   ~SyncGroup() = default;  // documents not completed are dropped, their outputs removed
 
   // Converts the document (its place in the batch, its path), or only records it as not started.
-  void add(std::size_t index, const char* file, bool not_started);
+  // A kept document (a resumed batch's, whose output is up to date) is reported with the status
+  // the batch already holds for it and is not converted again.
+  void add(std::size_t index, const char* file, bool not_started, bool kept = false);
   // Syncs, puts in place and reports every document added since the last completion.
   void complete();
 
@@ -93,6 +95,7 @@ class SyncGroup {
     bool log_kept = true;  // every line of the log so far was kept
     Outcome outcome{0, true};
     bool not_started = false;
+    bool kept = false;  // reported with its status from before, not converted
     PendingOutput pending;
     FolderId output_folder;  // where the pending output goes
     std::int64_t held = 0;   // bytes the conversion held when it returned, its output included

@@ -2,8 +2,10 @@
 // batch that is killed leaves the statuses of the outputs it put in place.
 #include "batch/batch_run.h"
 
+#include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,9 +35,13 @@ class BatchRunTest : public test::XmlTest {
     std::filesystem::create_directories(dir_.file("elsewhere"));
   }
 
-  int run(const std::vector<std::string>& documents, std::FILE* err = nullptr) {
+  int run(const std::vector<std::string>& documents, std::FILE* err = nullptr,
+          const char* option = nullptr) {
     std::vector<std::string> words = {"-c", dir_.file("Ruvo.cfg"), dir_.file("template.txt"),
                                       dir_.file("out")};
+    if (option != nullptr) {
+      words.insert(words.begin(), option);
+    }
     words.insert(words.end(), documents.begin(), documents.end());
     std::vector<const char*> argv;
     for (const std::string& word : words) {
@@ -117,6 +123,48 @@ TEST_F(BatchRunTest, AKilledBatchLeavesTheStatusesOfTheOutputsItPutInPlace) {
     EXPECT_EQ(read_file(dir_.file("out/d" + std::to_string(100 + i) + ".txt")), "<r>ok</r>");
   }
   EXPECT_EQ(read_file(dir_.file("out/status.tsv")), expected);
+}
+
+// A resumed batch converts what is missing or older than its sources, reports the rest with the
+// status they had without touching them, and removes what a stopped batch left half-written.
+TEST_F(BatchRunTest, AResumedBatchConvertsOnlyWhatWasLeft) {
+  std::vector<std::string> documents;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    documents.push_back(dir_.file(std::string(name) + ".xml"));
+    write_file(documents.back(), name[0] == 'd' ? "<d>" : "<x/>");
+  }
+  ASSERT_EQ(run(documents), kBatchSomeFailed);
+  // As if the batch had stopped: b's output never made it, c changed since, a stray
+  // half-written output remains; a's output is marked to show whether it is written again.
+  write_file(dir_.file("out/a.txt"), "kept");
+  write_file(dir_.file("out/c.txt"), "stale");
+  std::filesystem::remove(dir_.file("out/b.txt"));
+  const auto later =
+      std::filesystem::last_write_time(dir_.file("out/a.txt")) + std::chrono::seconds(5);
+  std::filesystem::last_write_time(dir_.file("c.xml"), later);
+  write_file(dir_.file("out/.ruvo-Ab12Cd"), "half");
+  write_file(dir_.file("out/logs/.ruvo-Ef34Gh"), "half");
+  write_file(dir_.file("out/.ruvo-batch.keep"), "not ours");
+
+  EXPECT_EQ(run(documents, nullptr, "--resume"), kBatchSomeFailed);
+  EXPECT_EQ(read_file(dir_.file("out/a.txt")), "kept");
+  EXPECT_EQ(read_file(dir_.file("out/b.txt")), "<r>ok</r>");
+  EXPECT_EQ(read_file(dir_.file("out/c.txt")), "<r>ok</r>");
+  EXPECT_EQ(read_file(dir_.file("out/status.tsv")), "a.xml\t0\nb.xml\t0\nc.xml\t0\nd.xml\t252\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("out/.ruvo-Ab12Cd")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("out/logs/.ruvo-Ef34Gh")));
+  EXPECT_TRUE(std::filesystem::exists(dir_.file("out/.ruvo-batch.keep")));
+
+  // While another batch runs in the folder (it holds the folder's lock), nothing is removed.
+  write_file(dir_.file("out/.ruvo-Ij56Kl"), "another batch's");
+  const Fd running(open(dir_.file("out/.ruvo-batch.lock").c_str(), O_RDWR));
+  ASSERT_EQ(flock(running.get(), LOCK_SH), 0);
+  EXPECT_EQ(run(documents, nullptr, "--resume"), kBatchSomeFailed);
+  EXPECT_TRUE(std::filesystem::exists(dir_.file("out/.ruvo-Ij56Kl")));
+
+  // Without --resume every document is converted again.
+  EXPECT_EQ(run(documents), kBatchSomeFailed);
+  EXPECT_EQ(read_file(dir_.file("out/a.txt")), "<r>ok</r>");
 }
 
 // On a terminal the batch keeps one line of how far it is, and clears it at the end.
