@@ -98,6 +98,27 @@ for runner in processes xargs; do
   [ -e "$scratch/out-refused-$runner/status.tsv" ] && fail "unknown encoding: statuses written"
 done
 
+# A resumed batch converts what is missing or older than its document, and keeps the rest.
+for runner in processes xargs; do
+  in="$scratch/in-resume-$runner"
+  out="$scratch/out-resume-$runner"
+  cp -r "$scratch/in" "$in"
+  RUVO_BATCH_RUNNER=$runner "$source/scripts/convert-batch" -j 2 -r "$ruvo" "$in" \
+    "$scratch/template.txt" "$scratch/Ruvo.cfg" "$out" > /dev/null 2>&1
+  cp "$out/status.tsv" "$scratch/status-before"
+  echo kept > "$out/invoice-001.txt"
+  echo stale > "$out/invoice-005.txt"
+  touch -d '+1 hour' "$in/invoice-005.xml"
+  rm "$out/invoice-003.txt"
+  RUVO_BATCH_RUNNER=$runner "$source/scripts/convert-batch" -j 2 -r "$ruvo" --resume "$in" \
+    "$scratch/template.txt" "$scratch/Ruvo.cfg" "$out" > /dev/null 2>&1
+  [ "$(cat "$out/invoice-001.txt")" = kept ] || fail "resume: an up-to-date output was written again"
+  for name in invoice-003 invoice-005; do
+    cmp -s "$out/$name.txt" "$scratch/out-processes/$name.txt" || fail "resume: $name not converted"
+  done
+  cmp -s "$out/status.tsv" "$scratch/status-before" || fail "resume: statuses differ"
+done
+
 # Its own manners: the usage on request, its name as called, no runner it does not have.
 runner=manners
 for ask in -h --help; do
