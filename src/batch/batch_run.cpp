@@ -123,13 +123,20 @@ int parse_jobs(const char* text) {
   return jobs == 0 ? std::min(processors(), kMostJobs) : static_cast<int>(jobs);
 }
 
-// The whole file, appended to text; nothing when it cannot be read.
-void read_whole_file(const Text& path, Text& text) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+// What is left of the stream, appended to text; false when reading it failed.
+bool read_rest(std::FILE* file, Text& text) {
   char chunk[65536];
   std::size_t got = 0;
-  while (file && (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
     text.append(chunk, got);
+  }
+  return std::ferror(file) == 0;
+}
+
+// The whole file, appended to text; nothing when it cannot be opened.
+void read_whole_file(const Text& path, Text& text) {
+  if (const FilePtr file{std::fopen(path.c_str(), "rb")}) {
+    static_cast<void>(read_rest(file.get(), text));
   }
 }
 
@@ -205,12 +212,7 @@ bool read_file_list(const char* path, Text& list, Options& options) {
   if (file == nullptr) {
     return false;
   }
-  char chunk[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    list.append(chunk, got);
-  }
-  if (std::ferror(file)) {
+  if (!read_rest(file, list)) {
     return false;
   }
   list += '\0';  // the last path may lack its terminator
@@ -376,7 +378,7 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
     all_converted = all_converted && status.succeeded();
   }
   std::fflush(out);
-  if (!write_whole_file(status_path, statuses)) {
+  if (!replace_whole_file(status_path.c_str(), statuses)) {
     std::fprintf(err, "ruvo-batch: cannot write %s/status.tsv\n", setting.output_dir.c_str());
     all_converted = false;
   }

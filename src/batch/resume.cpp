@@ -85,11 +85,6 @@ Statuses read_statuses(const Text& list) {
   return statuses;
 }
 
-std::string_view name_of(std::string_view file) {
-  const std::size_t slash = file.rfind('/');
-  return slash == std::string_view::npos ? file : file.substr(slash + 1);
-}
-
 }  // namespace
 
 FolderLock::FolderLock(const Text& output_dir)
@@ -140,7 +135,7 @@ void find_kept_documents(const char* const* files, std::size_t count, const Text
     if (found == previous.end()) {
       continue;
     }
-    const Text output = (output_dir + '/').append(stem_of(files[i])) + ".txt";
+    const Text output = output_path_of(output_dir, files[i]);
     struct stat status {};
     timespec document_time{};
     if (lstat(output.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||

@@ -22,11 +22,6 @@ namespace ruvo::batch {
 
 namespace {
 
-std::string_view name_of(std::string_view file) {
-  const std::size_t slash = file.rfind('/');
-  return slash == std::string_view::npos ? file : file.substr(slash + 1);
-}
-
 // The name of the folder that holds path.
 Text folder_part(std::string_view path) {
   const std::size_t slash = path.rfind('/');
@@ -45,8 +40,13 @@ FolderId FolderId::of(const Text& folder) {
   return {status.st_dev, status.st_ino, true};
 }
 
-bool write_whole_file(const Text& path, const Text& bytes) {
-  return replace_whole_file(path.c_str(), bytes);
+std::string_view name_of(std::string_view file) {
+  const std::size_t slash = file.rfind('/');
+  return slash == std::string_view::npos ? file : file.substr(slash + 1);
+}
+
+Text output_path_of(const Text& output_dir, std::string_view file) {
+  return (output_dir + '/').append(stem_of(file)) + ".txt";
 }
 
 std::string_view stem_of(std::string_view file) {
@@ -119,7 +119,7 @@ void SyncGroup::add(std::size_t index, const char* file, bool not_started, bool 
   member.kept = kept && !not_started;
   if (converted) {
     const std::string_view stem = stem_of(file);
-    ((member.output = setting_.output_dir) += '/').append(stem) += ".txt";
+    member.output = output_path_of(setting_.output_dir, file);
     ((member.log_path = setting_.logs_dir) += '/').append(stem) += ".log";
     convert(member);
   }
@@ -279,7 +279,7 @@ void SyncGroup::settle(Member& member, bool data_on_disk) {
 }
 
 void SyncGroup::report(Member& member, StatusLines& lines) {
-  if (!member.log.empty() && !write_whole_file(member.log_path, member.log)) {
+  if (!member.log.empty() && !replace_whole_file(member.log_path.c_str(), member.log)) {
     member.log_kept = false;
   }
   const DocumentStatus status =

@@ -28,10 +28,10 @@ using Text = std::basic_string<char, std::char_traits<char>, TrackedAllocator<ch
 // NAME of DIR/NAME.xml (the extension in any case), or the file's whole name without one: the
 // name of the document's output and log.
 std::string_view stem_of(std::string_view file);
-
-// Replaces the file at path with the bytes, a link there included (never written through);
-// false when they could not all be written.
-bool write_whole_file(const Text& path, const Text& bytes);
+// Where the document's output goes: OUTPUT_DIR/NAME.txt.
+Text output_path_of(const Text& output_dir, std::string_view file);
+// The file's name without its folder, as its status line gives it.
+std::string_view name_of(std::string_view file);
 
 // "NAME.xml<TAB>status\n": the exit status, "not-started" or "not-finished", and a third field
 // "log-lost" when the document's log could not be kept.

@@ -14,13 +14,49 @@ constexpr unsigned char kPoundSign = 0xA3;
 constexpr unsigned char kYenSign = 0xA5;
 constexpr std::uint32_t kEuroSign = 0x20AC;
 
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool is_currency(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return c == '$' || byte == kPoundSign || byte == kYenSign;
+}
+
+bool is_currency_character(std::uint32_t code) {
+  return code == '$' || code == kPoundSign || code == kYenSign || code == kEuroSign;
+}
+
+// The integer part's characters (bytes or code points) grouped right to left into reversed,
+// which takes 2 * count + 1: its digits with a ',' after each three, then its currency symbol
+// and its sign; everything else is dropped. Returns how many were written.
+template <class Char, class IsCurrency>
+std::size_t group_reversed(const Char* integer, std::size_t count, Char* reversed,
+                           IsCurrency is_currency_symbol) {
+  const auto digit = [](Char c) { return c >= '0' && c <= '9'; };
+  std::size_t written = 0;
+  Char sign{};
+  Char currency{};
+  std::size_t group = 0;
+  for (std::size_t i = count; i-- > 0;) {
+    const Char c = integer[i];
+    if (c == '-' || c == '+') {
+      sign = c;  // a sign further left wins
+    } else if (is_currency_symbol(c)) {
+      currency = c;
+    } else if (digit(c)) {
+      reversed[written++] = c;
+      ++group;
+      // Dropped characters do not break a group, but a ',' only goes between adjacent digits.
+      if (group % 3 == 0 && i > 0 && digit(integer[i - 1])) {
+        reversed[written++] = ',';
+        group = 0;
+      }
+    }
+  }
+  if (currency != Char{}) {
+    reversed[written++] = currency;
+  }
+  if (sign != Char{}) {
+    reversed[written++] = sign;
+  }
+  return written;
 }
 
 }  // namespace
@@ -48,32 +84,7 @@ bool format_thousands_into(char* value, TextBufferPtr& result) {
   const std::size_t integer_length = std::min(std::string_view(value, n).find('.'), n);
 
   // The grouped digits are built right to left, then turned around.
-  std::size_t written = 0;
-  char sign = '\0';
-  char currency = '\0';
-  std::size_t group = 0;
-  for (std::size_t i = integer_length; i-- > 0;) {
-    const char c = value[i];
-    if (c == '-' || c == '+') {
-      sign = c;  // a sign further left wins
-    } else if (is_currency(c)) {
-      currency = c;
-    } else if (is_digit(c)) {
-      out[written++] = c;
-      ++group;
-      // Dropped characters do not break a group, but a ',' only goes between adjacent digits.
-      if (group % 3 == 0 && i > 0 && is_digit(value[i - 1])) {
-        out[written++] = ',';
-        group = 0;
-      }
-    }
-  }
-  if (currency != '\0') {
-    out[written++] = currency;
-  }
-  if (sign != '\0') {
-    out[written++] = sign;
-  }
+  const std::size_t written = group_reversed(value, integer_length, out, is_currency);
   std::reverse(out, out + written);
 
   const std::size_t fraction = n - integer_length;
@@ -102,10 +113,6 @@ TextBufferPtr format_thousands(char* value) {
 
 namespace {
 
-bool is_currency_character(std::uint32_t code) {
-  return code == '$' || code == kPoundSign || code == kYenSign || code == kEuroSign;
-}
-
 // The same rules on characters of UTF-8 text: a character is kept, dropped or moved whole.
 bool format_utf8_thousands(std::string_view utf8, TextBufferPtr& result) {
   const std::size_t integer_length = std::min(utf8.find('.'), utf8.size());
@@ -123,32 +130,8 @@ bool format_utf8_thousands(std::string_view utf8, TextBufferPtr& result) {
     characters[count++] = length == 0 ? 0xFFFD : code;
     at += length == 0 ? 1 : length;
   }
-  std::size_t written = 0;
-  std::uint32_t sign = 0;
-  std::uint32_t currency = 0;
-  std::size_t group = 0;
-  const auto digit = [](std::uint32_t code) { return code >= '0' && code <= '9'; };
-  for (std::size_t i = count; i-- > 0;) {
-    const std::uint32_t code = characters[i];
-    if (code == '-' || code == '+') {
-      sign = code;  // a sign further left wins
-    } else if (is_currency_character(code)) {
-      currency = code;
-    } else if (digit(code)) {
-      reversed[written++] = code;
-      ++group;
-      if (group % 3 == 0 && i > 0 && digit(characters[i - 1])) {
-        reversed[written++] = ',';
-        group = 0;
-      }
-    }
-  }
-  if (currency != 0) {
-    reversed[written++] = currency;
-  }
-  if (sign != 0) {
-    reversed[written++] = sign;
-  }
+  const std::size_t written =
+      group_reversed(characters.get(), count, reversed.get(), is_currency_character);
   const std::string_view fraction = utf8.substr(integer_length);
   TextBufferPtr grouped = text_buffer_new(4 * written + fraction.size() + 1);
   if (!grouped) {
