@@ -39,12 +39,15 @@ namespace {
 constexpr const char* kJobsOption = "-j";
 constexpr const char* kListOption = "-files0-from";
 constexpr const char* kResumeOption = "--resume";
+constexpr const char* kReadFromOption = "--read-from";
 
 void print_usage(std::FILE* out) {
   std::fputs("usage: ruvo-batch ", out);
   print_option_synopsis(out);
-  std::fprintf(out, " [%s JOBS] [%s LIST] [%s]\n                  TEMPLATE OUTPUT_DIR FILE...\n",
-               kJobsOption, kListOption, kResumeOption);
+  std::fprintf(out,
+               " [%s JOBS] [%s LIST] [%s] [%s DIR]\n                  TEMPLATE OUTPUT_DIR "
+               "FILE...\n",
+               kJobsOption, kListOption, kResumeOption, kReadFromOption);
 }
 
 // The template and configuration, read once; each document gets its own copy of the template,
@@ -100,6 +103,7 @@ struct Options {
   const char* template_path = nullptr;
   const char* output_dir = nullptr;
   const char* list_path = nullptr;  // a file of NUL-separated document paths
+  const char* read_from = nullptr;  // a folder the documents are read from, by file name
   int jobs = 1;
   bool resume = false;  // convert only what a batch before did not leave up to date
   std::vector<const char*, TrackedAllocator<const char*>> files;
@@ -160,6 +164,10 @@ OwnOption read_own_option(int argc, const char* const* argv, int& i, Options& op
   }
   if (strcmp(word, kResumeOption) == 0) {
     options.resume = true;
+    return OwnOption::Read;
+  }
+  if (strcmp(word, kReadFromOption) == 0 && has_next) {
+    options.read_from = argv[++i];
     return OwnOption::Read;
   }
   return word[0] == '-' && word[1] != '\0' ? OwnOption::Faulty : OwnOption::NotOne;
@@ -302,6 +310,9 @@ int convert_batch(const Options& options, std::FILE* out, std::FILE* err) {
   setting.codec = &codec;
   setting.sources = &sources;
   setting.template_path = options.template_path;
+  if (options.read_from != nullptr) {
+    setting.read_from = options.read_from;
+  }
   setting.output_dir = options.output_dir;
   setting.logs_dir = setting.output_dir + "/logs";
   setting.out = out;

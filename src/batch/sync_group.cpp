@@ -109,12 +109,19 @@ SyncGroup::SyncGroup(const BatchSetting& setting)
 
 void SyncGroup::add(std::size_t index, const char* file, bool not_started, bool kept) {
   const bool converted = !not_started && !kept;
-  if (members_.size() == kCapacity || (converted && may_read_a_waiting_output(file))) {
+  Text read_path;
+  if (converted && !setting_.read_from.empty()) {
+    (read_path = setting_.read_from) += '/';
+    read_path.append(name_of(file));
+  }
+  if (members_.size() == kCapacity ||
+      (converted && may_read_a_waiting_output(read_path.empty() ? file : read_path.c_str()))) {
     complete();
   }
   Member& member = members_.emplace_back();
   member.index = index;
   member.file = file;
+  member.read_path = std::move(read_path);
   member.not_started = not_started;
   member.kept = kept && !not_started;
   if (converted) {
@@ -133,7 +140,8 @@ void SyncGroup::convert(Member& member) {
     const std::int64_t base = mem_in_use();
     // A link planted in the output folder is replaced, never written through.
     const ConversionRequest request{member.file, setting_.template_path, member.output.c_str(),
-                                    LinkAtPath::Replaced};
+                                    LinkAtPath::Replaced,
+                                    member.read_path.empty() ? nullptr : member.read_path.c_str()};
     member.outcome =
         convert_document(request, *setting_.sources,
                          {*setting_.settings, log, nullptr, setting_.codec}, &member.pending);

@@ -59,6 +59,9 @@ struct BatchSetting {
   const TextCodec* codec = nullptr;       // their encoding, opened once
   ConversionSources* sources = nullptr;
   const char* template_path = nullptr;
+  // Where the documents are read, each under its own file name, while the logs and statuses
+  // name them as given (copies of them sent to another machine); empty: where they are named.
+  Text read_from;
   Text output_dir;
   Text logs_dir;
   std::FILE* out = nullptr;            // takes one status line per document
@@ -89,6 +92,7 @@ class SyncGroup {
   struct Member {
     std::size_t index = 0;
     const char* file = nullptr;
+    Text read_path;  // where the document is read, when not at file
     Text output;
     Text log_path;
     Text log;              // the run log lines so far

@@ -32,6 +32,11 @@ const char* xml_input_path(const char* path) {
   return std::strcmp(path, "-") == 0 ? "./-" : path;
 }
 
+// Where the document is read: at the name it is known by unless the request reads a copy.
+const char* xml_read_path(const ConversionRequest& request) {
+  return request.xml_read_path != nullptr ? request.xml_read_path : request.xml;
+}
+
 bool can_open_for_reading(const char* path) {
   FilePtr file(std::fopen(path, "r"));
   return file != nullptr;
@@ -51,13 +56,13 @@ const char* file_replaced(const ConversionRequest& request, const RunEnvironment
   const char* log_name = run.log != nullptr ? run.log->file_name() : nullptr;
   if (log_name != nullptr) {
     return file_replaced_by_output(request.output,
-                                   {{request.xml},
+                                   {{xml_read_path(request)},
                                     {request.template_path},
                                     {config_path},
                                     {log_name, run.log->file(), run.log->file() == nullptr}});
   }
-  return file_replaced_by_output(request.output,
-                                 {{request.xml}, {request.template_path}, {config_path}});
+  return file_replaced_by_output(
+      request.output, {{xml_read_path(request)}, {request.template_path}, {config_path}});
 }
 
 const TextCodec& codec_of(const RunEnvironment& run) {
@@ -79,7 +84,7 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
                                     const RunEnvironment& run) {
   switch (step) {
     case PrepareStep::XmlInput:
-      if (can_open_for_reading(request.xml)) {
+      if (can_open_for_reading(xml_read_path(request))) {
         return std::nullopt;
       }
       log_line(run.log, log_messages::kXmlInputMissing);
@@ -88,7 +93,10 @@ std::optional<StepFailure> run_step(PrepareStep step, Preparation& preparation,
     case PrepareStep::Document:
       // Never from the network; entities are not substituted and no DTD is loaded, so an
       // external entity cannot bring a local file's content into the output.
-      preparation.document = read_input_document(xml_input_path(request.xml), preparation.notes);
+      preparation.document =
+          request.xml_read_path != nullptr
+              ? read_input_document(request.xml_read_path, preparation.notes, request.xml)
+              : read_input_document(xml_input_path(request.xml), preparation.notes);
       if (preparation.document) {
         return std::nullopt;
       }

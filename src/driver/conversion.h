@@ -65,10 +65,11 @@ std::optional<Outcome> open_encoding(const RunSettings& settings, TextCodec& cod
 // The files of one conversion, as the command line names them; the configuration file is the
 // run settings' (-c).
 struct ConversionRequest {
-  const char* xml = nullptr;
+  const char* xml = nullptr;  // names the document in the log
   const char* template_path = nullptr;
   const char* output = nullptr;
   LinkAtPath output_link = LinkAtPath::Followed;  // a link standing at the output
+  const char* xml_read_path = nullptr;            // where the document is read, when not at xml
 };
 
 // The steps of a preparation, in the order they run.

@@ -47,13 +47,22 @@ void note_reference(void* parser, const xmlChar* name) {
 
 }  // namespace
 
-XmlDocPtr read_input_document(const char* path, DocumentNotes& notes) {
+XmlDocPtr read_input_document(const char* path, DocumentNotes& notes, const char* shown_name) {
   constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_COMPACT;
   notes.clear();
   // What xmlReadFile does, with the two handlers in between.
   XmlParserCtxtPtr parser(xmlCreateURLParserCtxt(path, kOptions));
   if (!parser || parser->sax == nullptr) {
     return XmlDocPtr();
+  }
+  // libxml2 names the file in its errors by the input's file name, which the input owns.
+  if (shown_name != nullptr && parser->input != nullptr) {
+    char* shown = xmlMemStrdup(shown_name);
+    if (shown == nullptr) {
+      return XmlDocPtr();
+    }
+    xmlFree(const_cast<char*>(parser->input->filename));
+    parser->input->filename = shown;
   }
   // Only the standard tree-building handlers are wrapped; any others leave the notes incomplete.
   if (parser->sax->startElementNs == xmlSAX2StartElementNs &&

@@ -36,7 +36,9 @@ struct DocumentNotes {
 };
 
 // Parses the file: never from the network, entities not substituted, no DTD loaded. None when
-// the file cannot be read or is not well-formed; libxml2 has then recorded why.
-[[nodiscard]] XmlDocPtr read_input_document(const char* path, DocumentNotes& notes);
+// the file cannot be read or is not well-formed; libxml2 has then recorded why, naming the file
+// as shown_name when one is given (a copy read in another folder keeps its original's name).
+[[nodiscard]] XmlDocPtr read_input_document(const char* path, DocumentNotes& notes,
+                                            const char* shown_name = nullptr);
 
 }  // namespace ruvo

@@ -37,9 +37,12 @@ class BatchRunTest : public test::XmlTest {
   }
 
   int run(const std::vector<std::string>& documents, std::FILE* err = nullptr,
-          const char* option = nullptr) {
+          const char* option = nullptr, const char* value = nullptr) {
     std::vector<std::string> words = {"-c", dir_.file("Ruvo.cfg"), dir_.file("template.txt"),
                                       dir_.file("out")};
+    if (value != nullptr) {
+      words.insert(words.begin(), value);
+    }
     if (option != nullptr) {
       words.insert(words.begin(), option);
     }
@@ -166,6 +169,22 @@ TEST_F(BatchRunTest, AResumedBatchConvertsOnlyWhatWasLeft) {
   // Without --resume every document is converted again.
   EXPECT_EQ(run(documents), kBatchSomeFailed);
   EXPECT_EQ(read_file(dir_.file("out/a.txt")), "<r>ok</r>");
+}
+
+// Copies sent to another machine are read from its folder, but named as on the machine they
+// came from, so that their logs and statuses read the same there.
+TEST_F(BatchRunTest, DocumentsReadFromAnotherFolderKeepTheirNames) {
+  std::filesystem::create_directories(dir_.file("copies"));
+  write_file(dir_.file("copies/a.xml"), "<a/>");
+  write_file(dir_.file("copies/b.xml"), "<b>");
+  const std::string origin = "/on/the/sending/machine/";
+  EXPECT_EQ(run({origin + "a.xml", origin + "b.xml"}, nullptr, "--read-from",
+                dir_.file("copies").c_str()),
+            kBatchSomeFailed);
+  EXPECT_EQ(read_file(dir_.file("out/a.txt")), "<r>ok</r>");
+  EXPECT_NE(read_file(dir_.file("out/logs/b.log")).find("in [" + origin + "b.xml]"),
+            std::string::npos);
+  EXPECT_EQ(read_file(dir_.file("out/status.tsv")), "a.xml\t0\nb.xml\t252\n");
 }
 
 // On a terminal the batch keeps one line of how far it is, and clears it at the end.
