@@ -206,7 +206,7 @@ dropped_status=$?
 same_as_local "$scratch/dropped" "host stopped"
 [ "$(sort "$scratch/dropped.stdout")" = "$(sort "$scratch/local.stdout")" ] ||
   fail "host stopped: the status lines are not each document once"
-grep -q "jobs failed on these hosts.*conv2" "$scratch/dropped.stderr" ||
+grep -q "hosts that failed.*conv2" "$scratch/dropped.stderr" ||
   fail "host stopped: the summary does not name conv2: $(cat "$scratch/dropped.stderr")"
 
 # Interrupted, then resumed: what the interrupted batch finished is not converted again.
