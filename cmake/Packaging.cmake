@@ -23,16 +23,18 @@ ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo.1 ruvo.1)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-batch.1 ruvo-batch.1)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-check.1 ruvo-check.1)
 ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-convert-batch.1 ruvo-convert-batch.1)
+ruvo_compress(${PROJECT_SOURCE_DIR}/man/ruvo-preview.1 ruvo-preview.1)
 ruvo_compress(${PROJECT_BINARY_DIR}/changelog changelog)
 add_custom_target(ruvo_compressed_files ALL DEPENDS ${_ruvo_compressed})
 
-install(TARGETS ruvo ruvo-batch ruvo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ruvo ruvo-batch ruvo-check ruvo-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS scripts/convert-batch DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME ruvo-convert-batch)
 install(FILES ${PROJECT_BINARY_DIR}/compressed/ruvo.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-batch.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-check.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-convert-batch.1.gz
+              ${PROJECT_BINARY_DIR}/compressed/ruvo-preview.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/compressed/changelog.gz docs/guide.md
               docs/batch.md
@@ -61,7 +63,8 @@ for a rendering program. ruvo-check explains, without writing anything, what\n\
 a conversion would do and why a value comes out empty. ruvo-batch converts\n\
 many documents with one template in one process, each exactly as a ruvo run\n\
 would, with a run log of its own; ruvo-convert-batch converts every document\n\
-of a directory with several ruvo-batch processes at once.")
+of a directory with several ruvo-batch processes at once. ruvo-preview draws\n\
+what a conversion would write as an HTML page, each value with its origin.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

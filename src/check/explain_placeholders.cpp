@@ -12,26 +12,6 @@ namespace ruvo::check {
 
 namespace {
 
-const char* kind_name(PlaceholderKind kind) {
-  switch (kind) {
-    case PlaceholderKind::XPath:
-      return "xpath";
-    case PlaceholderKind::Environment:
-      return "environment";
-    case PlaceholderKind::Pair:
-      return "element-attribute";
-    case PlaceholderKind::ColumnTable:
-      return "column-table";
-    case PlaceholderKind::MasterTable:
-      return "master-table";
-    case PlaceholderKind::BareElement:
-      return "bare-element";
-    case PlaceholderKind::Empty:
-      break;
-  }
-  return "empty";
-}
-
 const char* kind_words(PlaceholderKind kind) {
   switch (kind) {
     case PlaceholderKind::XPath:

@@ -1,5 +1,7 @@
 #include "check/run_observer.h"
 
+#include <algorithm>
+
 #include "xml/run_text.h"
 
 namespace ruvo::check {
@@ -15,6 +17,26 @@ Text run_text_of(const TextCodec& codec, std::string_view utf8) {
 }
 
 }  // namespace
+
+const char* kind_name(PlaceholderKind kind) {
+  switch (kind) {
+    case PlaceholderKind::XPath:
+      return "xpath";
+    case PlaceholderKind::Environment:
+      return "environment";
+    case PlaceholderKind::Pair:
+      return "element-attribute";
+    case PlaceholderKind::ColumnTable:
+      return "column-table";
+    case PlaceholderKind::MasterTable:
+      return "master-table";
+    case PlaceholderKind::BareElement:
+      return "bare-element";
+    case PlaceholderKind::Empty:
+      break;
+  }
+  return "empty";
+}
 
 RunObserver::RunObserver(const LineList& template_lines, const TextCodec& codec,
                          std::size_t mark_bytes)
@@ -109,6 +131,10 @@ void RunObserver::table_row(std::size_t index) {
 }
 
 void RunObserver::table_cell(const CellReport& cell) {
+  constexpr std::size_t kMostKept = UINT16_MAX;
+  tables_.back().cells.push_back({static_cast<std::uint16_t>(std::min(cell.level, kMostKept)),
+                                  static_cast<std::uint16_t>(std::min(cell.field, kMostKept)),
+                                  cell.source, cell.grouped, cell.lossy});
   LevelRecord& row_level = level(cell.level);
   while (row_level.fields.size() <= cell.field) {
     row_level.fields.emplace_back();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,6 +15,9 @@
 #include "xml/qualify.h"
 
 namespace ruvo::check {
+
+// The name findings and pages give a kind: "xpath", "element-attribute", "bare-element", ...
+const char* kind_name(PlaceholderKind kind);
 
 // Where a placeholder stands in the template file. A placeholder that a value brought in (a
 // value holding "<<...>>") or that stands in a table's lines has no column of its own: it is
@@ -69,6 +73,16 @@ struct LevelRecord {
   List<FieldTally> fields;
 };
 
+// One cell the table wrote, in the order of its value lines: what a drawing of the output
+// tells of it.
+struct CellRecord {
+  std::uint16_t level = 0;
+  std::uint16_t field = 0;
+  CellSource source = CellSource::Read;
+  bool grouped = false;
+  bool lossy = false;
+};
+
 struct TableRecord {
   PlaceholderKind kind = PlaceholderKind::ColumnTable;
   Place place;
@@ -76,6 +90,7 @@ struct TableRecord {
   const LineList* section = nullptr;
   int definition_error = -1;  // the section's line at fault (0: no field line); -1 for none
   List<LevelRecord> levels;
+  List<CellRecord> cells;
   bool expanded = false;
   std::size_t lines_written = 0;
 };
@@ -105,6 +120,9 @@ class RunObserver final : public FillObserver {
   const List<Event>& events() const { return events_; }
   const List<PlaceholderRecord>& placeholders() const { return placeholders_; }
   const List<TableRecord>& tables() const { return tables_; }
+  // The template's lines as they were before the fill, from line 1 (a byte-order mark dropped).
+  const List<Text>& template_texts() const { return texts_; }
+  std::size_t mark_bytes() const { return mark_bytes_; }
   bool comma_entry_used(const Line* entry) const { return comma_used_.count(entry) > 0; }
 
  private:

@@ -55,7 +55,8 @@ check "usr/bin/ruvo is an executable" test -x "$installed"
 check "usr/bin/ruvo-batch is an executable" test -x "$root/usr/bin/ruvo-batch"
 check "usr/bin/ruvo-check is an executable" test -x "$root/usr/bin/ruvo-check"
 check "usr/bin/ruvo-convert-batch is an executable" test -x "$root/usr/bin/ruvo-convert-batch"
-for page in ruvo ruvo-batch ruvo-check ruvo-convert-batch; do
+check "usr/bin/ruvo-preview is an executable" test -x "$root/usr/bin/ruvo-preview"
+for page in ruvo ruvo-batch ruvo-check ruvo-convert-batch ruvo-preview; do
   check "the manual page $page.1.gz is the source's man/$page.1" \
     cmp -s <(gzip -dc "$root/usr/share/man/man1/$page.1.gz") "$source/man/$page.1"
 done
