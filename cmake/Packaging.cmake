@@ -37,7 +37,7 @@ install(FILES ${PROJECT_BINARY_DIR}/compressed/ruvo.1.gz
               ${PROJECT_BINARY_DIR}/compressed/ruvo-preview.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/compressed/changelog.gz docs/guide.md
-              docs/batch.md
+              docs/batch.md docs/preview.png
         DESTINATION ${_ruvo_doc_dir})
 install(FILES examples/invoice.xml examples/template.txt examples/Ruvo.cfg
         DESTINATION ${_ruvo_doc_dir}/examples)

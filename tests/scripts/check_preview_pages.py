@@ -5,7 +5,11 @@ the output equal to ruvo's output line for line; every drawn text line, table ro
 and cell value in the order the output has them; a value's origin as ruvo-check --list --json
 gives it; and nothing the page would fetch.
 
-    check_preview_pages.py RUVO RUVO_PREVIEW RUVO_CHECK EXAMPLES_DIR
+    check_preview_pages.py RUVO RUVO_PREVIEW RUVO_CHECK EXAMPLES_DIR [--browser SCREENSHOT]
+
+With --browser, each page is also opened in headless Chromium, and the DOM it holds after load
+(--dump-dom) must read as the page does; SCREENSHOT (scripts/preview-screenshot) must take the
+example's picture. It skips (77) with the reason when Chromium cannot start.
 """
 import html.parser
 import json
@@ -18,7 +22,20 @@ import sys
 import tempfile
 
 ruvo, preview, check, examples = (os.path.realpath(a) for a in sys.argv[1:5])
+browser = len(sys.argv) > 6 and sys.argv[5] == "--browser"
 failures = []
+CHROMIUM = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+            "--no-first-run", "--disable-background-networking", "--disable-component-update",
+            "--disable-sync"]
+
+
+def dump_dom(folder, page):
+    """The page's DOM after load in a headless Chromium of its own (no profile, no network)."""
+    path = pathlib.Path(folder, "page.html")
+    path.write_bytes(page)
+    done = subprocess.run(CHROMIUM + [f"--user-data-dir={folder}/profile", "--dump-dom",
+                                      path.as_uri()], capture_output=True, timeout=120)
+    return done.stdout.decode("utf-8") if done.returncode == 0 else None
 
 
 def fail(name, message):
@@ -162,6 +179,13 @@ def run_case(name, folder, xml, template, config, args, env, encoding):
                 break
         if reader.titles:
             check_origin(name, base / "preview", command, environment, reader.titles[0])
+        if browser:
+            dom = dump_dom(base, drawn.stdout)
+            in_browser = Page()
+            in_browser.feed(dom or "")
+            seen = lambda r: (r.raw, r.lines, r.rows, r.titles)  # noqa: E731
+            if dom is None or seen(in_browser) != seen(reader):
+                fail(name, "in Chromium the page's DOM reads otherwise than the page")
 
 
 def check_origin(name, folder, command, environment, title):
@@ -195,6 +219,11 @@ def encoding_of(args):
     return "latin-1"
 
 
+if browser:
+    with tempfile.TemporaryDirectory() as probe:
+        if shutil.which("chromium") is None or dump_dom(probe, b"<p>x</p>") is None:
+            print("SKIPPED: headless Chromium cannot start here (Debian package chromium)")
+            sys.exit(77)
 cases = 0
 run_case("example", pathlib.Path(examples), "invoice.xml", pathlib.Path(examples, "template.txt"),
          pathlib.Path(examples, "Ruvo.cfg"), [], {}, "latin-1")
@@ -253,6 +282,12 @@ def bad_inputs():
 
 
 bad_inputs()
+if browser:
+    with tempfile.TemporaryDirectory() as scratch:
+        shot = pathlib.Path(scratch, "preview.png")
+        done = subprocess.run([sys.argv[6], preview, str(shot)], capture_output=True, text=True)
+        if done.returncode != 0 or not shot.read_bytes().startswith(b"\x89PNG"):
+            fail("screenshot", f"scripts/preview-screenshot took no picture: {done.stderr}")
 for message in failures:
     print("FAIL", message)
 print(f"{cases} example pages checked, {len(failures)} failures")
