@@ -116,7 +116,16 @@ std::size_t edit_distance(std::string_view a, std::string_view b, std::size_t li
 DocumentProbe::DocumentProbe(xmlDoc* document, const DocumentNotes& notes, const TextCodec& codec)
     : document_(document), codec_(codec), context_(make_xpath_context(document, &notes)) {
   context_.codec = &codec;
-  for (xmlNode* node = document->children; node != nullptr; node = next_in_document_order(node)) {
+}
+
+// The names are gathered when first asked for: most runs explain no misspelt name, and a walk
+// of a large document costs as much as its fill.
+void DocumentProbe::gather_names() const {
+  if (names_gathered_) {
+    return;
+  }
+  names_gathered_ = true;
+  for (xmlNode* node = document_->children; node != nullptr; node = next_in_document_order(node)) {
     if (node->type != XML_ELEMENT_NODE) {
       continue;
     }
@@ -134,14 +143,17 @@ DocumentProbe::DocumentProbe(xmlDoc* document, const DocumentNotes& notes, const
 }
 
 bool DocumentProbe::declares_prefix(std::string_view prefix) const {
+  gather_names();
   return std::find(prefixes_.begin(), prefixes_.end(), prefix) != prefixes_.end();
 }
 
 Text DocumentProbe::element_like(std::string_view name) const {
+  gather_names();
   return closest(element_names_, name);
 }
 
 Text DocumentProbe::attribute_like(std::string_view element, std::string_view attribute) const {
+  gather_names();
   List<Text> names;
   for (const Text& pair : attribute_names_) {
     const std::size_t blank = pair.find(' ');

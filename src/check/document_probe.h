@@ -60,9 +60,11 @@ class DocumentProbe {
   xmlDoc* document_;
   const TextCodec& codec_;
   XPathContext context_;
-  List<Text> element_names_;    // distinct, as the document writes them, Latin-1
-  List<Text> attribute_names_;  // "element attribute" pairs, distinct
-  List<Text> prefixes_;
+  void gather_names() const;
+  mutable bool names_gathered_ = false;
+  mutable List<Text> element_names_;    // distinct, as the document writes them, Latin-1
+  mutable List<Text> attribute_names_;  // "element attribute" pairs, distinct
+  mutable List<Text> prefixes_;
 };
 
 // The edit distance between two short texts, stopping at limit + 1.
