@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "base/run_environment.h"
@@ -306,7 +307,8 @@ void ExplainedRun::explain_fill_failure(int status) {
 
 bool ExplainedRun::options_changed_settings() const {
   const RunSettings defaults;
-  return settings_.config_path != defaults.config_path ||
+  // The names are compared, not their addresses: one literal may stand at two addresses.
+  return std::strcmp(settings_.config_path, defaults.config_path) != 0 ||
          settings_.output_mode != defaults.output_mode || settings_.preview.on ||
          settings_.encoding != nullptr;
 }
