@@ -6,8 +6,6 @@
 
 namespace ruvo::check {
 
-namespace {
-
 const char* severity_name(Severity severity) {
   switch (severity) {
     case Severity::Error:
@@ -19,6 +17,8 @@ const char* severity_name(Severity severity) {
   }
   return "note";
 }
+
+namespace {
 
 // A JSON string of UTF-8 text: quotes, backslashes and control characters escaped.
 Text json_string(std::string_view utf8) {

@@ -62,6 +62,9 @@ class Findings {
 
 // Every finding in order, then (not in JSON) the summary line. Texts are in the run's encoding,
 // and shown as UTF-8.
+// "error", "warning" or "note", as the findings print it.
+const char* severity_name(Severity severity);
+
 void print_findings(std::FILE* out, const Findings& findings, bool json, std::string_view summary,
                     const TextCodec& codec);
 

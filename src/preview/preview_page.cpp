@@ -16,6 +16,7 @@ using check::Finding;
 using check::List;
 using check::PlaceholderRecord;
 using check::Severity;
+using check::severity_name;
 using check::TableRecord;
 using check::Text;
 
@@ -60,18 +61,6 @@ void append_escaped(Text& html, std::string_view text) {
         html += c;
     }
   }
-}
-
-const char* severity_name(Severity severity) {
-  switch (severity) {
-    case Severity::Error:
-      return "error";
-    case Severity::Warning:
-      return "warning";
-    case Severity::Note:
-      break;
-  }
-  return "note";
 }
 
 bool starts_with(std::string_view text, std::string_view lead) {
